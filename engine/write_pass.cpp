@@ -1,0 +1,90 @@
+#include "engine/write_pass.h"
+
+#include <algorithm>
+#include <mutex>
+
+#include "engine/engine_error.h"
+#include "engine/pattern.h"
+#include "engine/test_file_name.h"
+#include "engine/test_session.h"
+#include "engine/test_size.h"
+#include "platform/clock.h"
+#include "platform/file.h"
+
+namespace {
+
+constexpr TextPair kCreateText = {L"无法创建文件 '%ls'", L"無法創建檔案 '%ls'"};
+constexpr TextPair kWriteText = {
+    L"无法写入文件 '%ls', 偏移 0x%llx\r\n仍然可以验证到目前为止写入的测试数据",
+    L"無法寫入檔案 '%ls', 偏移 0x%llx\r\n仍然可以驗證到目前為止寫入的測試數據"};
+constexpr TextPair kFlushText = {L"无法完成文件 '%ls'", L"無法完成檔案 '%ls'"};
+constexpr TextPair kCloseText = {L"无法关闭文件 '%ls'", L"無法關閉檔案 '%ls'"};
+constexpr TextPair kEarlyFullText = {
+    L"媒介比预期的更早填满!\r\n测试开始时有 %lld MByte 空间\r\n但只有 %lld MByte 可写\r\n",
+    L"媒介比預期的更早填滿!\r\n測試開始時有 %lld MByte 空間\r\n但只有 %lld MByte 可寫\r\n"};
+
+// A run over all free space met a full medium. Within the tolerance the run is shrunk to the
+// data written, so that the verify pass checks exactly that; beyond it the run ends.
+void AcceptEarlyFull() {
+  const uint64_t sizeMB = TestSession.sizeMB;
+  const uint64_t writtenMB = TestSession.progress.writtenMB;  // the worker is its only writer
+  if (sizeMB - writtenMB > EarlyFullToleranceMB(sizeMB)) {
+    PostEngineError(PickText(kEarlyFullText), static_cast<long long>(sizeMB),
+                    static_cast<long long>(writtenMB));
+  }
+  SetTestSize(writtenMB);
+  std::lock_guard<std::mutex> guard(TestSession.lock);
+  TestSession.progress.progressTotalMB = 2 * writtenMB;  // a write pass is always verified
+}
+
+}  // namespace
+
+void WritePass() {
+  TestProgress& progress = TestSession.progress;
+  ClearOnExit writingEnds(progress.writing);
+  {
+    std::lock_guard<std::mutex> guard(TestSession.lock);
+    progress.writing = true;
+    progress.writeStarted = true;
+    progress.writtenMB = 0;
+    progress.writeStartTime = PerfCounter();
+    progress.writeNowTime = PerfCounter();
+  }
+  const wchar_t* const fileName = TestSession.fileName;
+  uint64_t endOfData = TestSession.sizeMB * kBytesPerMB;
+  uint64_t offset = 0;
+  for (uint64_t number = 1; offset < endOfData; ++number) {
+    if (!ComposeTestFileName(number)) {
+      PostSystemError(kErrorNameTooLong, PickText(kCreateText), fileName);
+    }
+    File file;
+    if (unsigned code = file.Open(fileName, File::Mode::kCreateNewReadWrite)) {
+      if (TestSession.useAllSpace && IsDiskFull(code)) {
+        AcceptEarlyFull();
+        return;
+      }
+      PostSystemError(code, PickText(kCreateText), fileName);
+    }
+    const uint64_t fileStart = offset;
+    const uint64_t endOfFile = std::min(fileStart + TEST_FILE_SIZE, endOfData);
+    while (offset < endOfFile) {
+      if (progress.stopRequested) return;  // the file is closed, not flushed
+      FillPattern(offset);
+      if (unsigned code = file.WriteWhole(TestSession.ioBuffer, kBytesPerMB)) {
+        if (TestSession.useAllSpace && IsDiskFull(code)) {
+          AcceptEarlyFull();
+          endOfData = offset;
+          break;
+        }
+        PostSystemError(code, PickText(kWriteText), fileName,
+                        static_cast<unsigned long long>(offset - fileStart));
+      }
+      offset += kBytesPerMB;
+      std::lock_guard<std::mutex> guard(TestSession.lock);
+      ++progress.writtenMB;
+      progress.writeNowTime = PerfCounter();
+    }
+    if (unsigned code = file.Sync()) PostSystemError(code, PickText(kFlushText), fileName);
+    if (unsigned code = file.Close()) PostSystemError(code, PickText(kCloseText), fileName);
+  }
+}

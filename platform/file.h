@@ -1,0 +1,60 @@
+// A test file, opened exclusively and read or written in whole blocks past the system's file
+// cache. One thread uses a File at a time; the file is closed when the object goes away.
+// Failures are errno values (0 is success), as the engine reports them with their text.
+#pragma once
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+
+// Error codes the engine judges by meaning rather than by number.
+inline bool IsFileNotFound(unsigned code) { return code == ENOENT; }
+bool IsDiskFull(unsigned code);  // a full medium or an exhausted quota
+constexpr unsigned kErrorNameTooLong = ENAMETOOLONG;
+
+class File {
+ public:
+  enum class Mode {
+    kCreateNewReadWrite,  // fails with EEXIST when the name exists: test files are never reused
+    kOpenExistingRead,
+  };
+
+  File() = default;
+  ~File();
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // Opens `path` (the whole name) exclusively: while it is open, every other open of the same
+  // file by this program or another that locks fails with EBUSY. Only regular files open;
+  // symbolic links, directories, pipes and devices are refused without being followed or read.
+  // Data bypasses the file cache; where the file system refuses that, reads and syncs drop the
+  // cached pages so that data still comes from the medium.
+  // REQUIRES: not open. Returns 0 or errno (ENOENT: no such file).
+  unsigned Open(const wchar_t* path, Mode mode);
+
+  // Reads up to `size` bytes at the current position into `buffer` (page-aligned, `size` a
+  // multiple of 4096) and advances; *bytesRead is 0 at the end of the file. Returns 0 or errno.
+  unsigned Read(void* buffer, size_t size, size_t* bytesRead);
+
+  // Writes all `size` bytes of `buffer` (aligned as for Read) at the current position, or none:
+  // a write that stored only part of the block is cut back to the block's start and reported as
+  // ENOSPC, since the medium ran full. Returns 0 or errno.
+  unsigned WriteWhole(const void* buffer, size_t size);
+
+  // Makes the data written so far durable on the medium. Returns 0 or errno.
+  unsigned Sync();
+
+  // The file's size in bytes. Returns 0 or errno.
+  unsigned Size(uint64_t* bytes);
+
+  // Closes the file. Returns 0 or errno; the file is closed either way.
+  unsigned Close();
+
+  // Tests use this to run the fallback on file systems that would bypass the cache.
+  static void ForceCachedIoForTesting(bool force);
+
+ private:
+  int fd_ = -1;
+  bool cached_ = false;  // the file system refused to bypass the cache
+  uint64_t position_ = 0;
+};

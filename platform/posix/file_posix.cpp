@@ -1,0 +1,135 @@
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <string>
+
+#include "platform/file.h"
+#include "platform/text.h"
+
+namespace {
+
+std::atomic<bool> forceCachedIo{false};
+
+// Opens without following a final symbolic link and without blocking on a pipe; the open
+// descriptor is then checked to be a regular file before anything is read from it.
+int OpenRegularFile(const std::string& path, int flags, unsigned* error) {
+  int fd;
+  do {
+    fd = open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    *error = errno;
+    return -1;
+  }
+  struct stat status;
+  if (fstat(fd, &status) != 0) {
+    *error = errno;
+  } else if (S_ISDIR(status.st_mode)) {
+    *error = EISDIR;
+  } else if (!S_ISREG(status.st_mode)) {
+    *error = EINVAL;
+  } else {
+    return fd;
+  }
+  close(fd);
+  return -1;
+}
+
+// Drops the cached pages of the file after writing back what is dirty, so that the next read
+// has to fetch the data from the medium.
+unsigned DropCachedPages(int fd) {
+  if (fdatasync(fd) != 0) return errno;
+  return posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+}
+
+}  // namespace
+
+bool IsDiskFull(unsigned code) { return code == ENOSPC || code == EDQUOT; }
+
+void File::ForceCachedIoForTesting(bool force) { forceCachedIo = force; }
+
+File::~File() { Close(); }
+
+unsigned File::Open(const wchar_t* path, Mode mode) {
+  int flags = mode == Mode::kCreateNewReadWrite ? O_RDWR | O_CREAT | O_EXCL : O_RDONLY;
+  unsigned error = 0;
+  int fd = OpenRegularFile(Utf8FromWide(path), flags, &error);
+  if (fd < 0) return error;
+
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    error = errno == EWOULDBLOCK ? EBUSY : errno;
+    close(fd);
+    return error;
+  }
+  // O_DIRECT is switched on after the open: a file system that refuses it answers EINVAL here,
+  // when a new file has already been created, and this keeps the open exclusive and atomic.
+  bool cached = forceCachedIo || fcntl(fd, F_SETFL, O_DIRECT) != 0;
+  if (cached && fcntl(fd, F_SETFL, 0) != 0) error = errno;  // leave non-blocking mode
+  if (error == 0 && cached && mode == Mode::kOpenExistingRead) error = DropCachedPages(fd);
+  if (error != 0) {
+    close(fd);
+    return error;
+  }
+  fd_ = fd;
+  cached_ = cached;
+  position_ = 0;
+  return 0;
+}
+
+unsigned File::Read(void* buffer, size_t size, size_t* bytesRead) {
+  ssize_t result;
+  do {
+    result = read(fd_, buffer, size);
+  } while (result < 0 && errno == EINTR);
+  if (result < 0) {
+    *bytesRead = 0;
+    return errno;
+  }
+  *bytesRead = static_cast<size_t>(result);
+  if (cached_ && result > 0) {
+    // Only keeps checked data from piling up in the cache; the open already made sure that
+    // nothing cached answers a read, so the advice's result changes nothing.
+    (void)posix_fadvise(fd_, static_cast<off_t>(position_), result, POSIX_FADV_DONTNEED);
+  }
+  position_ += static_cast<uint64_t>(result);
+  return 0;
+}
+
+unsigned File::WriteWhole(const void* buffer, size_t size) {
+  ssize_t result;
+  do {
+    result = write(fd_, buffer, size);
+  } while (result < 0 && errno == EINTR);
+  if (result < 0) return errno;
+  if (static_cast<size_t>(result) != size) {
+    // Cut the partial block off, so the file keeps only whole blocks of test data.
+    if (ftruncate(fd_, static_cast<off_t>(position_)) != 0) return errno;
+    if (lseek(fd_, static_cast<off_t>(position_), SEEK_SET) < 0) return errno;
+    return ENOSPC;
+  }
+  position_ += size;
+  return 0;
+}
+
+unsigned File::Sync() {
+  if (cached_) return DropCachedPages(fd_);
+  return fdatasync(fd_) == 0 ? 0 : errno;
+}
+
+unsigned File::Size(uint64_t* bytes) {
+  struct stat status;
+  if (fstat(fd_, &status) != 0) return errno;
+  *bytes = static_cast<uint64_t>(status.st_size);
+  return 0;
+}
+
+unsigned File::Close() {
+  if (fd_ < 0) return 0;
+  int fd = fd_;
+  fd_ = -1;
+  // close is not retried on EINTR: on Linux the descriptor is released either way.
+  return close(fd) == 0 ? 0 : errno;
+}

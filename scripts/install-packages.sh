@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing Kestrum need. Sourced by the start and
+# test scripts; uses sudo when not run as root.
+set -euo pipefail
+
+kestrum_packages=(
+  cmake ninja-build g++ pkg-config
+  googletest libgtest-dev      # unit and integration tests
+  e2fsprogs util-linux mount   # the tests' own small file systems on loop devices
+)
+
+kestrum_sudo=""
+if [ "$(id -u)" -ne 0 ]; then kestrum_sudo="sudo"; fi
+
+if ! dpkg -s "${kestrum_packages[@]}" >/dev/null 2>&1; then
+  export DEBIAN_FRONTEND=noninteractive
+  $kestrum_sudo apt-get install -y "${kestrum_packages[@]}" ||
+    { $kestrum_sudo apt-get update && $kestrum_sudo apt-get install -y "${kestrum_packages[@]}"; }
+fi
