@@ -54,6 +54,15 @@ RunOutcome RunWithWorker(const RunOptions& options, const std::function<void()>&
   return outcome;
 }
 
+std::optional<std::wstring> RunPass(void (*pass)()) {
+  try {
+    pass();
+  } catch (const WorkerExit&) {
+    return std::wstring(TestSession.errorText.Get());
+  }
+  return std::nullopt;
+}
+
 std::wstring SystemText(unsigned code) {
   wchar_t text[kMessageChars];
   SystemErrorText(code, text, kMessageChars);

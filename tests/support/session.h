@@ -35,5 +35,9 @@ struct RunOutcome {
 RunOutcome RunWithWorker(const RunOptions& options,
                          const std::function<void()>& whileRunning = {});
 
+// Runs one pass on this thread, as the worker would. Returns the text of the error that ended
+// it, or nothing when the pass returned.
+std::optional<std::wstring> RunPass(void (*pass)());
+
 // The text of the system's description of `code` as the engine quotes it.
 std::wstring SystemText(unsigned code);
