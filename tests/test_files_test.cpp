@@ -11,7 +11,7 @@
 #include "engine/test_file_name.h"
 #include "engine/test_session.h"
 #include "tests/support/file_holder.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/support/scratch_target.h"
 #include "tests/support/session.h"
 #include "tests/support/test_data.h"
 
@@ -20,12 +20,7 @@ namespace {
 constexpr uint64_t MB = 1048576;
 constexpr uint64_t GB = 1073741824;
 
-class TestFiles : public testing::Test {
- protected:
-  void SetUp() override { ResetSession(dir.widePath()); }
-  void TearDown() override { ResetSession(); }
-  ScratchDir dir;
-};
+using TestFiles = ScratchTargetTest;
 
 }  // namespace
 

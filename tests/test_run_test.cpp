@@ -14,7 +14,7 @@
 #include "target/prepare_run.h"
 #include "target/test_files.h"
 #include "tests/support/notify_recorder.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/support/scratch_target.h"
 #include "tests/support/session.h"
 #include "tests/support/test_data.h"
 
@@ -23,11 +23,8 @@ namespace {
 constexpr uint64_t MB = 1048576;
 constexpr uint64_t GB = 1073741824;
 
-class TestRun : public testing::Test {
+class TestRun : public ScratchTargetTest {
  protected:
-  void SetUp() override { ResetSession(dir.widePath()); }
-  void TearDown() override { ResetSession(); }
-
   void ExpectOneNotification(const RunOutcome& outcome) {
     EXPECT_EQ(outcome.messages, std::vector<unsigned>{WM_TEST_NOTIFY});
     EXPECT_FALSE(outcome.progress.writing);
@@ -52,8 +49,6 @@ class TestRun : public testing::Test {
       last = now;
     }
   }
-
-  ScratchDir dir;
 };
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "engine/test_session.h"
-#include "tests/support/scratch_dir.h"
+#include "tests/support/scratch_target.h"
 #include "tests/support/session.h"
 #include "tests/support/test_data.h"
 
@@ -14,11 +14,8 @@ namespace {
 
 constexpr uint64_t MB = 1048576;
 
-class WritePassTest : public testing::Test {
+class WritePassTest : public ScratchTargetTest {
  protected:
-  void SetUp() override { ResetSession(dir.widePath()); }
-  void TearDown() override { ResetSession(); }
-
   std::optional<std::wstring> Write(uint64_t sizeMB) {
     TestSession.sizeMB = sizeMB;
     return RunPass(WritePass);
@@ -28,8 +25,6 @@ class WritePassTest : public testing::Test {
     return L"无法创建文件 '" + name + L"'\r\n(" + SystemText(code) + L" Code " +
            std::to_wstring(code) + L")\r\n";
   }
-
-  ScratchDir dir;
 };
 
 }  // namespace
