@@ -11,7 +11,9 @@
 inline constexpr uint64_t kPatternMultiplier = 0x10000000F;
 inline constexpr uint64_t kPatternIncrement = 17;
 
-inline uint64_t NextPatternWord(uint64_t word) { return word * kPatternMultiplier + kPatternIncrement; }
+inline uint64_t NextPatternWord(uint64_t word) {
+  return word * kPatternMultiplier + kPatternIncrement;
+}
 
 // Words are stored little-endian whatever the processor's order.
 inline PatternWord ToStoredWord(uint64_t value) {

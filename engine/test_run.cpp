@@ -14,9 +14,8 @@ namespace {
 // The largest size whose byte count fits in 64 bits.
 constexpr uint64_t kLargestSizeMB = (uint64_t{1} << (64 - kMBShift)) - 1;
 
-constexpr TextPair kSpaceUnknownText = {
-    L"无法查询目标路径的可用空间\r\n媒介可能已被移除\r\n",
-    L"無法查詢目標路徑的可用空間\r\n媒介可能已被移除\r\n"};
+constexpr TextPair kSpaceUnknownText = {L"无法查询目标路径的可用空间\r\n媒介可能已被移除\r\n",
+                                        L"無法查詢目標路徑的可用空間\r\n媒介可能已被移除\r\n"};
 
 void RunPasses() {
   if (TestSession.ioBuffer == nullptr) PostEngineError(PickText(kOutOfMemoryText));

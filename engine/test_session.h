@@ -27,25 +27,25 @@ struct FirstError {
 struct TestProgress {
   TestProgress();  // a fresh record: every field zero or false, the counter frequency read
 
-  int64_t perfFrequency;         // counter ticks per second
-  Relaxed<bool> stopRequested;   // set by the user interface without the lock
-  bool writeStarted;             // a write pass has begun in this run
-  Relaxed<bool> writing;         // cleared by the worker without the lock
-  uint64_t writtenMB;            // MByte written by the write pass
-  int64_t writeStartTime;        // ticks when the write pass began
-  int64_t writeNowTime;          // ticks when writtenMB was last advanced
-  bool verifyStarted;            // a verify pass has begun in this run
-  Relaxed<bool> verifying;       // cleared by the worker without the lock
-  uint64_t verifiedMB;           // MByte checked by the current verify pass
-  int64_t verifyStartTime;       // ticks when the current verify pass began
-  int64_t verifyNowTime;         // ticks when verifiedMB was last advanced
-  uint64_t progressTotalMB;      // MByte of work in the whole run: 100 % of the progress bar
-  uint64_t okSectors;            // sectors equal to their own pattern
-  uint64_t overwrittenSectors;   // sectors holding the intact pattern of another offset
+  int64_t perfFrequency;            // counter ticks per second
+  Relaxed<bool> stopRequested;      // set by the user interface without the lock
+  bool writeStarted;                // a write pass has begun in this run
+  Relaxed<bool> writing;            // cleared by the worker without the lock
+  uint64_t writtenMB;               // MByte written by the write pass
+  int64_t writeStartTime;           // ticks when the write pass began
+  int64_t writeNowTime;             // ticks when writtenMB was last advanced
+  bool verifyStarted;               // a verify pass has begun in this run
+  Relaxed<bool> verifying;          // cleared by the worker without the lock
+  uint64_t verifiedMB;              // MByte checked by the current verify pass
+  int64_t verifyStartTime;          // ticks when the current verify pass began
+  int64_t verifyNowTime;            // ticks when verifiedMB was last advanced
+  uint64_t progressTotalMB;         // MByte of work in the whole run: 100 % of the progress bar
+  uint64_t okSectors;               // sectors equal to their own pattern
+  uint64_t overwrittenSectors;      // sectors holding the intact pattern of another offset
   uint64_t slightlyChangedSectors;  // 1 to 7 bits differ from their own pattern
-  uint64_t corruptedSectors;     // 8 or more bits differ
-  uint64_t aliasedOffsets;       // distinct foreign offsets found in overwritten sectors
-  bool firstErrorSeen;           // firstError holds the first differing word of this pass
+  uint64_t corruptedSectors;        // 8 or more bits differ
+  uint64_t aliasedOffsets;          // distinct foreign offsets found in overwritten sectors
+  bool firstErrorSeen;              // firstError holds the first differing word of this pass
   FirstError firstError;
 };
 
@@ -62,18 +62,18 @@ struct TestSessionRecord {
   // MByte of test data; 0 means all free space until the run is prepared. The worker may lower
   // it while the user interface reads it, hence atomic. Changed only through SetTestSize.
   Relaxed<uint64_t> sizeMB;
-  bool useAllSpace = false;               // the run fills all free space
+  bool useAllSpace = false;                // the run fills all free space
   std::optional<std::wstring> targetPath;  // the target directory; none until one is chosen
-  wchar_t fileName[kFileNameChars] = {};  // test file in process; worker only
-  IoBuffer* ioBuffer;                     // null only if it could not be allocated; worker only
-  FixedText<kMessageChars> errorText;     // the error that ended the run; read after the notice
+  wchar_t fileName[kFileNameChars] = {};   // test file in process; worker only
+  IoBuffer* ioBuffer;                      // null only if it could not be allocated; worker only
+  FixedText<kMessageChars> errorText;      // the error that ended the run; read after the notice
   bool doWrite = false;
   bool doVerify = false;
   bool endless = false;
-  std::mutex lock;                        // guards `progress` and `warningText`
+  std::mutex lock;  // guards `progress` and `warningText`
   TestProgress progress;
-  AliasMap aliasMap;                      // worker only
-  NotifyTarget* notifyWindow = nullptr;   // worker only
+  AliasMap aliasMap;                     // worker only
+  NotifyTarget* notifyWindow = nullptr;  // worker only
 
   // The partial-capacity warning; replaced by SetWarningText and read through CopyWarningText.
   FixedText<kWarningChars> warningText;

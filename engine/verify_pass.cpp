@@ -12,7 +12,8 @@
 namespace {
 
 constexpr TextPair kOpenText = {L"无法打开文件 '%ls'", L"無法打開檔案 '%ls'."};
-constexpr TextPair kReadText = {L"无法读取文件 '%ls', 偏移 0x%llx", L"無法讀取檔案 '%ls', 偏移 0x%llx"};
+constexpr TextPair kReadText = {L"无法读取文件 '%ls', 偏移 0x%llx",
+                                L"無法讀取檔案 '%ls', 偏移 0x%llx"};
 constexpr TextPair kSizeText = {
     L"错误: 文件 '%ls' 的大小不是 %llu Byte 的倍数\r\n文件系统可能已损坏\r\n",
     L"錯誤: 檔案 '%ls' 的大小不是 %llu Byte 的倍數\r\n檔案系統可能已損壞\r\n"};
@@ -73,7 +74,8 @@ void VerifyPass() {
       }
       if (bytesRead == 0) break;
       if (bytesRead != kBytesPerMB) {
-        PostEngineError(PickText(kSizeText), fileName, static_cast<unsigned long long>(kBytesPerMB));
+        PostEngineError(PickText(kSizeText), fileName,
+                        static_cast<unsigned long long>(kBytesPerMB));
       }
       CheckBlock(offset);
       offset += kBytesPerMB;

@@ -62,62 +62,81 @@ TEST_F(SectorCheck, ClassifiesEachKindOfSector) {
   const uint64_t w5 = PatternWordAt(4096, 5);
   const SectorCase cases[] = {
       {"intact", 4096, [] { return PatternSector(4096); }, {1, 0, 0, 0, 0}, std::nullopt},
-      {"one bit", 4096,
+      {"one bit",
+       4096,
        [] {
          Sector s = PatternSector(4096);
          FlipWord(s, 5, 1ull << 63);
          return s;
        },
-       {0, 0, 1, 0, 0}, FirstError{4136, w5, w5 ^ (1ull << 63)}},
-      {"seven bits", 4096,
+       {0, 0, 1, 0, 0},
+       FirstError{4136, w5, w5 ^ (1ull << 63)}},
+      {"seven bits",
+       4096,
        [] {
          Sector s = PatternSector(4096);
          FlipWord(s, 5, 0x7F);
          return s;
        },
-       {0, 0, 1, 0, 0}, FirstError{4136, w5, w5 ^ 0x7F}},
-      {"eight bits in one word", 4096,
+       {0, 0, 1, 0, 0},
+       FirstError{4136, w5, w5 ^ 0x7F}},
+      {"eight bits in one word",
+       4096,
        [] {
          Sector s = PatternSector(4096);
          FlipWord(s, 5, 0xFF);
          return s;
        },
-       {0, 0, 0, 1, 0}, FirstError{4136, w5, w5 ^ 0xFF}},
-      {"eight bits over two words", 4096,
+       {0, 0, 0, 1, 0},
+       FirstError{4136, w5, w5 ^ 0xFF}},
+      {"eight bits over two words",
+       4096,
        [] {
          Sector s = PatternSector(4096);
          FlipWord(s, 5, 0xF);
          FlipWord(s, 63, 0xF0000000);
          return s;
        },
-       {0, 0, 0, 1, 0}, FirstError{4136, w5, w5 ^ 0xF}},
-      {"intact pattern of offset 0 at 1 MiB", 1048576, [] { return PatternSector(0); },
-       {0, 1, 0, 0, 1}, FirstError{1048576, 1048576, 0}},
-      {"foreign offset beyond any test size", 0, [] { return PatternSector(0x7FFFFFFFFE00); },
-       {0, 1, 0, 0, 1}, FirstError{0, 0, 0x7FFFFFFFFE00}},
-      {"word 0 another multiple of 512, one bit", 4096,
+       {0, 0, 0, 1, 0},
+       FirstError{4136, w5, w5 ^ 0xF}},
+      {"intact pattern of offset 0 at 1 MiB",
+       1048576,
+       [] { return PatternSector(0); },
+       {0, 1, 0, 0, 1},
+       FirstError{1048576, 1048576, 0}},
+      {"foreign offset beyond any test size",
+       0,
+       [] { return PatternSector(0x7FFFFFFFFE00); },
+       {0, 1, 0, 0, 1},
+       FirstError{0, 0, 0x7FFFFFFFFE00}},
+      {"word 0 another multiple of 512, one bit",
+       4096,
        [] {
          Sector s = PatternSector(4096);
          FlipWord(s, 0, 0x200);
          return s;
        },
-       {0, 0, 1, 0, 0}, FirstError{4096, 4096, 4608}},
-      {"word 0 another multiple of 512, eight bits", 4096,
+       {0, 0, 1, 0, 0},
+       FirstError{4096, 4096, 4608}},
+      {"word 0 another multiple of 512, eight bits",
+       4096,
        [] {
          Sector s = PatternSector(4096);
          FlipWord(s, 0, 0xFF000);
          return s;
        },
-       {0, 0, 0, 1, 0}, FirstError{4096, 4096, 4096 ^ 0xFF000}},
-      {"foreign pattern whose word 0 is not a sector offset", 4096,
+       {0, 0, 0, 1, 0},
+       FirstError{4096, 4096, 4096 ^ 0xFF000}},
+      {"foreign pattern whose word 0 is not a sector offset",
+       4096,
        [] {
          Sector s = PatternSector(8192);
          SetWord(s, 0, 8193);
          return s;
        },
-       {0, 0, 0, 1, 0}, FirstError{4096, 4096, 8193}},
-      {"all zero at offset 0", 0, [] { return Sector{}; }, {0, 0, 0, 1, 0},
-       FirstError{8, 17, 0}},
+       {0, 0, 0, 1, 0},
+       FirstError{4096, 4096, 8193}},
+      {"all zero at offset 0", 0, [] { return Sector{}; }, {0, 0, 0, 1, 0}, FirstError{8, 17, 0}},
   };
   for (const SectorCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -160,9 +179,9 @@ TEST_F(SectorCheck, ChecksEverySectorOfABlockInOrder) {
   const uint64_t block = 5 * kBytesPerMB;
   FillPattern(block);
   Sector* sectors = TestSession.ioBuffer->sectors;
-  FlipWord(sectors[2047], 9, 1);        // slightly changed, last sector
-  FlipWord(sectors[7], 3, 0xFFFF);      // corrupted, the first damage in the block
-  sectors[100] = sectors[99];           // overwritten by its neighbour
+  FlipWord(sectors[2047], 9, 1);    // slightly changed, last sector
+  FlipWord(sectors[7], 3, 0xFFFF);  // corrupted, the first damage in the block
+  sectors[100] = sectors[99];       // overwritten by its neighbour
   CheckBlock(block);
   EXPECT_EQ(CurrentCounts(), (Counts{2045, 1, 1, 1, 1}));
   EXPECT_EQ(CopyProgress().firstError.offset, block + 7 * 512 + 3 * 8);

@@ -79,8 +79,8 @@ TEST_F(TestFiles, MeasuresCompleteSetsAndFindsStrayFiles) {
       {"one file larger than 1 GiB",
        [](const ScratchDir& d) { MakeSparseFile(d.File("1.kst"), 2 * GB); }, 2048, true},
       {"not a whole number of MByte",
-       [](const ScratchDir& d) { MakeSparseFile(d.File("1.kst"), GB + 1); },
-       TEST_FILES_MISSIZED, true},
+       [](const ScratchDir& d) { MakeSparseFile(d.File("1.kst"), GB + 1); }, TEST_FILES_MISSIZED,
+       true},
       {"an empty file alone", [](const ScratchDir& d) { MakeSparseFile(d.File("1.kst"), 0); }, 0,
        true},
       {"an empty file followed by another",
@@ -93,8 +93,7 @@ TEST_F(TestFiles, MeasuresCompleteSetsAndFindsStrayFiles) {
        true},
       {"another name", [](const ScratchDir& d) { MakeSparseFile(d.File("notes.kst"), 0); }, 0,
        true},
-      {"capital letters", [](const ScratchDir& d) { MakeSparseFile(d.File("X.KST"), 0); }, 0,
-       true},
+      {"capital letters", [](const ScratchDir& d) { MakeSparseFile(d.File("X.KST"), 0); }, 0, true},
       {"other extensions only",
        [](const ScratchDir& d) {
          MakeSparseFile(d.File("1.kst.bak"), 0);
@@ -116,8 +115,7 @@ TEST_F(TestFiles, MeasuresCompleteSetsAndFindsStrayFiles) {
        },
        0, true},
       {"a pipe named 1.kst",
-       [](const ScratchDir& d) { ASSERT_EQ(mkfifo(d.File("1.kst").c_str(), 0644), 0); }, 0,
-       true},
+       [](const ScratchDir& d) { ASSERT_EQ(mkfifo(d.File("1.kst").c_str(), 0644), 0); }, 0, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -9,8 +9,8 @@
 
 #include "engine/space.h"
 #include "engine/test_session.h"
-#include "platform/volume.h"
 #include "engine/test_size.h"
+#include "platform/volume.h"
 #include "target/prepare_run.h"
 #include "target/test_files.h"
 #include "tests/support/notify_recorder.h"

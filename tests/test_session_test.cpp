@@ -10,11 +10,10 @@ TEST(TestSession, StartsEmptyWithItsBufferAndTheCounterFrequency) {
   const TestProgress p = CopyProgress();
   EXPECT_EQ(p.perfFrequency, PerfFrequency());
   EXPECT_EQ(p.perfFrequency, 1000000000);
-  EXPECT_FALSE(p.stopRequested || p.writeStarted || p.writing || p.verifyStarted ||
-               p.verifying || p.firstErrorSeen);
-  EXPECT_EQ(p.writtenMB + p.verifiedMB + p.progressTotalMB + p.okSectors +
-                p.overwrittenSectors + p.slightlyChangedSectors + p.corruptedSectors +
-                p.aliasedOffsets,
+  EXPECT_FALSE(p.stopRequested || p.writeStarted || p.writing || p.verifyStarted || p.verifying ||
+               p.firstErrorSeen);
+  EXPECT_EQ(p.writtenMB + p.verifiedMB + p.progressTotalMB + p.okSectors + p.overwrittenSectors +
+                p.slightlyChangedSectors + p.corruptedSectors + p.aliasedOffsets,
             0u);
   EXPECT_EQ(TestSession.sizeMB, 0u);
   EXPECT_FALSE(TestSession.targetPath.has_value());

@@ -31,9 +31,9 @@ TEST(PathEncoding, EveryByteSequenceSurvivesTheRoundTrip) {
       "/media/usb",
       "/media/U盘 测试/数据",
       "/tmp/line\nbreak",
-      "/tmp/\xff\xfe latin1 \xe9",       // not UTF-8 at all
-      "/tmp/\xe6\xb5",                   // a sequence cut short
-      "/tmp/\xed\xa0\x80 surrogate",     // an encoded surrogate is not valid UTF-8
+      "/tmp/\xff\xfe latin1 \xe9",    // not UTF-8 at all
+      "/tmp/\xe6\xb5",                // a sequence cut short
+      "/tmp/\xed\xa0\x80 surrogate",  // an encoded surrogate is not valid UTF-8
       "/tmp/\xc0\xaf overlong",
       "/tmp/\xf0\x9f\x98\x80 emoji",
   };

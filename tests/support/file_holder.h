@@ -2,8 +2,9 @@
 // test file would, until the holder is destroyed.
 #pragma once
 
-#include <string>
 #include <sys/types.h>
+
+#include <string>
 
 class OtherProcessHoldingFile {
  public:

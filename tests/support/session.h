@@ -23,8 +23,8 @@ struct RunOptions {
 
 struct RunOutcome {
   unsigned exitCode;
-  std::vector<unsigned> messages;   // what the worker posted
-  TestProgress progress;            // copied after the notification
+  std::vector<unsigned> messages;  // what the worker posted
+  TestProgress progress;           // copied after the notification
   std::optional<std::wstring> errorText;
   uint64_t sizeMB;
 };
@@ -32,8 +32,7 @@ struct RunOutcome {
 // Stores the options as the start of a test does (SetTestSize, flags), prepares the run,
 // starts the worker and waits for its notification. `whileRunning`, if given, runs on this
 // thread after the start (to request a stop, for instance).
-RunOutcome RunWithWorker(const RunOptions& options,
-                         const std::function<void()>& whileRunning = {});
+RunOutcome RunWithWorker(const RunOptions& options, const std::function<void()>& whileRunning = {});
 
 // Runs one pass on this thread, as the worker would. Returns the text of the error that ended
 // it, or nothing when the pass returned.
