@@ -27,8 +27,9 @@ class File {
   // Opens `path` (the whole name) exclusively: while it is open, every other open of the same
   // file by this program or another that locks fails with EBUSY. Only regular files open;
   // symbolic links, directories, pipes and devices are refused without being followed or read.
-  // Data bypasses the file cache; where the file system refuses that, reads and syncs drop the
-  // cached pages so that data still comes from the medium.
+  // Data bypasses the file cache where the file system allows it; in any case an open for
+  // reading and every Sync drop the file's cached pages, so that data read comes from the
+  // medium.
   // REQUIRES: not open. Returns 0 or errno (ENOENT: no such file).
   unsigned Open(const wchar_t* path, Mode mode);
 
@@ -41,7 +42,8 @@ class File {
   // ENOSPC, since the medium ran full. Returns 0 or errno.
   unsigned WriteWhole(const void* buffer, size_t size);
 
-  // Makes the data written so far durable on the medium. Returns 0 or errno.
+  // Makes the data written so far durable on the medium and drops it from the cache.
+  // Returns 0 or errno.
   unsigned Sync();
 
   // The file's size in bytes. Returns 0 or errno.
@@ -50,11 +52,10 @@ class File {
   // Closes the file. Returns 0 or errno; the file is closed either way.
   unsigned Close();
 
-  // Tests use this to run the fallback on file systems that would bypass the cache.
+  // Tests use this to go through the cache on file systems that would bypass it.
   static void ForceCachedIoForTesting(bool force);
 
  private:
   int fd_ = -1;
-  bool cached_ = false;  // the file system refused to bypass the cache
   uint64_t position_ = 0;
 };

@@ -39,9 +39,9 @@ int OpenRegularFile(const std::string& path, int flags, unsigned* error) {
 }
 
 // Drops the cached pages of the file after writing back what is dirty, so that the next read
-// has to fetch the data from the medium.
+// has to fetch the data from the medium. A read-only file system has nothing to write back.
 unsigned DropCachedPages(int fd) {
-  if (fdatasync(fd) != 0) return errno;
+  if (fdatasync(fd) != 0 && errno != EROFS) return errno;
   return posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
 }
 
@@ -66,15 +66,17 @@ unsigned File::Open(const wchar_t* path, Mode mode) {
   }
   // O_DIRECT is switched on after the open: a file system that refuses it answers EINVAL here,
   // when a new file has already been created, and this keeps the open exclusive and atomic.
-  bool cached = forceCachedIo || fcntl(fd, F_SETFL, O_DIRECT) != 0;
-  if (cached && fcntl(fd, F_SETFL, 0) != 0) error = errno;  // leave non-blocking mode
-  if (error == 0 && cached && mode == Mode::kOpenExistingRead) error = DropCachedPages(fd);
+  // Where it is refused, the file is used through the cache.
+  bool direct = !forceCachedIo && fcntl(fd, F_SETFL, O_DIRECT) == 0;
+  if (!direct && fcntl(fd, F_SETFL, 0) != 0) error = errno;  // leave non-blocking mode
+  // Cached pages are dropped before reading whether or not O_DIRECT was accepted: some file
+  // systems accept it and still answer reads from the cache (ext4 journalling file data).
+  if (error == 0 && mode == Mode::kOpenExistingRead) error = DropCachedPages(fd);
   if (error != 0) {
     close(fd);
     return error;
   }
   fd_ = fd;
-  cached_ = cached;
   position_ = 0;
   return 0;
 }
@@ -89,9 +91,9 @@ unsigned File::Read(void* buffer, size_t size, size_t* bytesRead) {
     return errno;
   }
   *bytesRead = static_cast<size_t>(result);
-  if (cached_ && result > 0) {
-    // Only keeps checked data from piling up in the cache; the open already made sure that
-    // nothing cached answers a read, so the advice's result changes nothing.
+  if (result > 0) {
+    // Only keeps checked data from piling up in the cache where reads went through it; the
+    // open already made sure that nothing cached answers a read, so the result changes nothing.
     (void)posix_fadvise(fd_, static_cast<off_t>(position_), result, POSIX_FADV_DONTNEED);
   }
   position_ += static_cast<uint64_t>(result);
@@ -114,10 +116,7 @@ unsigned File::WriteWhole(const void* buffer, size_t size) {
   return 0;
 }
 
-unsigned File::Sync() {
-  if (cached_) return DropCachedPages(fd_);
-  return fdatasync(fd_) == 0 ? 0 : errno;
-}
+unsigned File::Sync() { return DropCachedPages(fd_); }
 
 unsigned File::Size(uint64_t* bytes) {
   struct stat status;
