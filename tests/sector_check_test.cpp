@@ -9,6 +9,7 @@
 #include "engine/pattern.h"
 #include "engine/test_session.h"
 #include "platform/page_memory.h"
+#include "tests/support/sector_counts.h"
 #include "tests/support/session.h"
 #include "tests/support/test_data.h"
 
@@ -27,27 +28,13 @@ void FlipWord(Sector& sector, unsigned index, uint64_t mask) {
   SetWord(sector, index, FromStoredWord(sector.words[index]) ^ mask);
 }
 
-struct Counts {
-  uint64_t ok, overwritten, slightlyChanged, corrupted, aliased;
-  bool operator==(const Counts&) const = default;
-};
-
-Counts CurrentCounts() {
-  const TestProgress p = CopyProgress();
-  return {p.okSectors, p.overwrittenSectors, p.slightlyChangedSectors, p.corruptedSectors,
-          p.aliasedOffsets};
-}
-
-std::ostream& operator<<(std::ostream& out, const Counts& c) {
-  return out << "ok " << c.ok << " overwritten " << c.overwritten << " slightly "
-             << c.slightlyChanged << " corrupted " << c.corrupted << " aliased " << c.aliased;
-}
+SectorCounts CurrentCounts() { return CountsOf(CopyProgress()); }
 
 struct SectorCase {
   const char* name;
   uint64_t offset;
   std::function<Sector()> make;
-  Counts counts;
+  SectorCounts counts;
   std::optional<FirstError> firstError;
 };
 
@@ -168,9 +155,9 @@ TEST_F(SectorCheck, CountsDistinctForeignOffsetsNotSectors) {
   const Sector copyOf512 = PatternSector(512);
   CheckSector(&copyOf0, 1 << 20);
   CheckSector(&copyOf0, (1 << 20) + 512);
-  EXPECT_EQ(CurrentCounts(), (Counts{0, 2, 0, 0, 1}));
+  EXPECT_EQ(CurrentCounts(), (SectorCounts{0, 2, 0, 0, 1}));
   CheckSector(&copyOf512, (1 << 20) + 1024);
-  EXPECT_EQ(CurrentCounts(), (Counts{0, 3, 0, 0, 2}));
+  EXPECT_EQ(CurrentCounts(), (SectorCounts{0, 3, 0, 0, 2}));
   // The first error stays the first one found.
   EXPECT_EQ(CopyProgress().firstError.offset, 1u << 20);
 }
@@ -183,7 +170,7 @@ TEST_F(SectorCheck, ChecksEverySectorOfABlockInOrder) {
   FlipWord(sectors[7], 3, 0xFFFF);  // corrupted, the first damage in the block
   sectors[100] = sectors[99];       // overwritten by its neighbour
   CheckBlock(block);
-  EXPECT_EQ(CurrentCounts(), (Counts{2045, 1, 1, 1, 1}));
+  EXPECT_EQ(CurrentCounts(), (SectorCounts{2045, 1, 1, 1, 1}));
   EXPECT_EQ(CopyProgress().firstError.offset, block + 7 * 512 + 3 * 8);
 }
 
@@ -195,7 +182,7 @@ TEST_F(SectorCheck, MemoryForAliasesRunningOutEndsTheRunKeepingTheCounts) {
   FillPattern(kBytesPerMB);
   EXPECT_THROW(CheckBlock(65 * kBytesPerMB), WorkerExit);
   LimitPageAllocationsForTesting(0);
-  const Counts counts = CurrentCounts();
+  const SectorCounts counts = CurrentCounts();
   EXPECT_EQ(counts.overwritten, 3072u);  // three quarters of the first table's 4096 slots
   EXPECT_EQ(counts.aliased, 3072u);
   EXPECT_EQ(std::wstring(TestSession.errorText.Get()), std::wstring(kOutOfMemoryText.language0));

@@ -13,27 +13,13 @@
 #include "engine/test_session.h"
 #include "tests/support/file_holder.h"
 #include "tests/support/scratch_dir.h"
+#include "tests/support/sector_counts.h"
 #include "tests/support/session.h"
 #include "tests/support/test_data.h"
 
 namespace {
 
 constexpr uint64_t MB = 1048576;
-
-struct Counts {
-  uint64_t ok, overwritten, slightlyChanged, corrupted, aliased;
-  bool operator==(const Counts&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const Counts& c) {
-  return out << "ok " << c.ok << " overwritten " << c.overwritten << " slightly "
-             << c.slightlyChanged << " corrupted " << c.corrupted << " aliased " << c.aliased;
-}
-
-Counts CountsOf(const TestProgress& p) {
-  return {p.okSectors, p.overwrittenSectors, p.slightlyChangedSectors, p.corruptedSectors,
-          p.aliasedOffsets};
-}
 
 // Copies the sector at absolute `from` over the sector at byte `to` of `path`.
 void CopyPatternSector(const std::string& path, uint64_t to, uint64_t from) {
@@ -55,7 +41,7 @@ struct DamageCase {
   const char* name;
   std::function<void(const ScratchDir&)> make;  // on top of 1.kst holding 3 MiB from offset 0
   uint64_t sizeMB;
-  Counts counts;
+  SectorCounts counts;
   std::optional<FirstError> firstError;
   std::function<std::wstring(const ScratchDir&)> error;  // none: the pass returned
 };
@@ -261,7 +247,7 @@ TEST_F(VerifyPassTest, EachPassStartsFromZero) {
   TestSession.progress.aliasedOffsets = 1;
   EXPECT_EQ(RunPass(VerifyPass), std::nullopt);
   const TestProgress p = CopyProgress();
-  EXPECT_EQ(CountsOf(p), (Counts{4096, 0, 0, 0, 0}));
+  EXPECT_EQ(CountsOf(p), (SectorCounts{4096, 0, 0, 0, 0}));
   EXPECT_FALSE(p.firstErrorSeen);
   EXPECT_EQ(TestSession.aliasMap.Count(), 0u);
   EXPECT_EQ(p.verifiedMB, 2u);
