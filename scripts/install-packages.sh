@@ -5,6 +5,8 @@ set -euo pipefail
 
 kestrum_packages=(
   cmake ninja-build g++ pkg-config
+  qt6-base-dev libqt6svg6      # the desktop dialogs and their icon
+  fonts-noto-cjk               # Chinese in both scripts, so no text shows as boxes
   googletest libgtest-dev      # unit and integration tests
   e2fsprogs util-linux mount   # the tests' own small file systems on loop devices
 )

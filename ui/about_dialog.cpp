@@ -1,0 +1,3 @@
+#include "ui/about_dialog.h"
+
+CAboutDlg::CAboutDlg(QWidget* parent) : DialogBase(kAboutDialogTemplate, parent) {}
