@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Kestrum and runs every test: an optimised build first, then the same tests under
-# AddressSanitizer with UndefinedBehaviorSanitizer, and under ThreadSanitizer.
-# Tests that need root and loop devices say so and skip where those are missing.
+# AddressSanitizer with UndefinedBehaviorSanitizer, and the engine's tests under
+# ThreadSanitizer (the toolkit's own threads are not instrumented, so the dialog tests sit that
+# one out). Tests that need root and loop devices say so and skip where those are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/install-packages.sh
@@ -11,5 +12,9 @@ for preset in release asan tsan; do
   echo "=== $preset ==="
   cmake --preset "$preset"
   cmake --build --preset "$preset" -j "$jobs"
-  ctest --preset "$preset" -j "$jobs"
+  if [ "$preset" = tsan ]; then
+    ctest --preset "$preset" -j "$jobs" --label-exclude ui
+  else
+    ctest --preset "$preset" -j "$jobs"
+  fi
 done
