@@ -98,6 +98,9 @@ void DialogBase::CreateControl(const ControlTemplate& control, QButtonGroup*& ra
     case ControlKind::kPushButton:
     case ControlKind::kDefaultPushButton: {
       auto* button = new QPushButton(text, this);
+      // Only the template's default button is the default; keyPressEvent gives Enter to a
+      // push button with the focus.
+      button->setAutoDefault(false);
       button->setDefault(control.kind == ControlKind::kDefaultPushButton);
       connect(button, &QPushButton::clicked, this, [this, id] {
         if (id == IDCANCEL_RESULT) return OnCancel();
