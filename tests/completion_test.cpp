@@ -7,10 +7,10 @@
 #include <thread>
 
 #include "engine/test_session.h"
+#include "platform/memory_dialog.h"
 #include "platform/volume.h"
 #include "resources/resource_ids.h"
 #include "results/progress_report.h"
-#include "tests/support/fake_dialog.h"
 #include "tests/support/scratch_target.h"
 #include "tests/support/test_data.h"
 
@@ -57,7 +57,7 @@ class Completion : public ScratchTargetTest {
     EXPECT_EQ(dialog.reportShown, problem);
   }
 
-  FakeDialog controls;
+  MemoryDialog controls;
   ProgressDialogState dialog{controls};
 };
 

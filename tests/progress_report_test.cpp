@@ -6,8 +6,8 @@
 
 #include "engine/engine_error.h"
 #include "engine/test_session.h"
+#include "platform/memory_dialog.h"
 #include "resources/resource_ids.h"
-#include "tests/support/fake_dialog.h"
 #include "tests/support/session.h"
 
 namespace {
@@ -38,7 +38,7 @@ class ProgressReport : public testing::Test {
   void SetUp() override { ResetSession(); }
   void TearDown() override { ResetSession(); }
 
-  FakeDialog controls;
+  MemoryDialog controls;
   ProgressDialogState dialog{controls};
 };
 

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "engine/test_session.h"
+#include "platform/memory_dialog.h"
 #include "platform/volume.h"
 #include "resources/resource_ids.h"
-#include "tests/support/fake_dialog.h"
 #include "tests/support/scratch_target.h"
 #include "tests/support/test_data.h"
 
@@ -92,7 +92,7 @@ class StartTestTest : public ScratchTargetTest {
     EXPECT_EQ(dialog.controls.count(IDC_FILE_STATUS), refreshed ? 1u : 0u);
   }
 
-  FakeDialog dialog;
+  MemoryDialog dialog;
   RecordingHost host;
 };
 
@@ -117,7 +117,7 @@ TEST_F(StartTestTest, RefusesWhatTheDirectoryHolds) {
     StandInVolume(5000, 7629);
     TestSession.sizeMB = 77;
     MakeSparseFile(d.File(c.file), c.bytes);
-    dialog = FakeDialog();
+    dialog = MemoryDialog();
     host = RecordingHost();
     StartTest(dialog, host, c.write);
     ExpectRefusedWith(c.message, true);
@@ -167,14 +167,20 @@ TEST_F(StartTestTest, StoresTheRunAndNotesAPartialTest) {
   } cases[] = {
       {"all space on a volume in use", 5000, 7629, true, L"", false, 0, {Note(5000, 7629)}},
       {"all space on an empty volume", 7629, 7629, true, L"", true, 0, {}},
-      {"a size equal to the free space", 5000, 7629, false, L"5000", false, 5000,
+      {"a size equal to the free space",
+       5000,
+       7629,
+       false,
+       L"5000",
+       false,
+       5000,
        {Note(5000, 7629)}},
       {"a size equal to the whole volume", 7629, 7629, false, L"7629", false, 7629, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StandInVolume(c.freeMB, c.totalMB);
-    dialog = FakeDialog();
+    dialog = MemoryDialog();
     host = RecordingHost();
     dialog.controls[IDC_ALL_SPACE].checked = c.allSpace;
     dialog.controls[IDC_SIZE_MB].text = c.typed;

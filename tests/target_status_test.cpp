@@ -6,9 +6,9 @@
 #include <string>
 
 #include "engine/test_session.h"
+#include "platform/memory_dialog.h"
 #include "platform/volume.h"
 #include "resources/resource_ids.h"
-#include "tests/support/fake_dialog.h"
 #include "tests/support/scratch_dir.h"
 #include "tests/support/session.h"
 #include "tests/support/test_data.h"
@@ -81,7 +81,7 @@ TEST_F(TargetStatus, DecidesTheTextsAndWhichTestMayStart) {
     ResetSession(c.chosen ? target : L"");
     if (c.accessible) StandInVolumeWith7629MBFree();
     Language = c.language;
-    FakeDialog dialog;
+    MemoryDialog dialog;
     // The main dialog as it opens: the template's caption, the user's size choice.
     dialog.controls[IDC_ALL_SPACE].text = L"所有可用的空间";
     dialog.controls[IDC_ONLY_SIZE].checked = true;
@@ -114,7 +114,7 @@ TEST_F(TargetStatus, FollowsTheDirectoryAtEveryCall) {
   ScratchDir dir;
   ResetSession(dir.widePath());
   StandInVolumeWith7629MBFree();
-  FakeDialog dialog;
+  MemoryDialog dialog;
   RefreshTargetStatus(dialog);
   EXPECT_TRUE(dialog.controls[IDC_WRITE_VERIFY].enabled);
   OneGibibyteAndFiveMebibytes(dir);

@@ -1,5 +1,6 @@
 // A dialog held in memory: every control that is touched comes into being with an empty text,
-// enabled and unchecked, and the fake records what the code under test did to it.
+// enabled and unchecked, and keeps what was done to it. The terminal front end fills its
+// "dialogs" this way, and tests look into them. One thread.
 #pragma once
 
 #include <map>
@@ -8,7 +9,7 @@
 
 #include "platform/dialog_controls.h"
 
-class FakeDialog : public DialogControls {
+class MemoryDialog : public DialogControls {
  public:
   struct Control {
     std::wstring text;
@@ -40,5 +41,5 @@ class FakeDialog : public DialogControls {
   std::map<int, Control> controls;
   std::vector<int> endedWith;  // every EndDialog result, in order
   std::vector<unsigned> killedTimers;
-  std::wstring clipboard;
+  std::wstring clipboard;  // what CopySelection copied
 };
