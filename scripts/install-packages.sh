@@ -8,6 +8,7 @@ kestrum_packages=(
   qt6-base-dev libqt6svg6      # the desktop dialogs and their icon
   fonts-noto-cjk               # Chinese in both scripts, so no text shows as boxes
   googletest libgtest-dev      # unit and integration tests
+  nlohmann-json3-dev           # tests read kestrum-cli's JSON result
   e2fsprogs util-linux mount   # the tests' own small file systems on loop devices
 )
 
