@@ -1,16 +1,30 @@
 #include "engine/sector_check.h"
 
-#include <bit>
 #include <mutex>
 
 #include "engine/engine_error.h"
 #include "engine/pattern.h"
+#include "engine/pattern_coefficients.h"
+#include "engine/pattern_kernels.h"
 #include "engine/test_session.h"
 
 void CheckBlock(uint64_t offset) {
-  for (const Sector& sector : TestSession.ioBuffer->sectors) {
-    CheckSector(&sector, offset);
-    offset += kSectorBytes;
+  const PatternKernels& kernels = Kernels();
+  const Sector* sectors = TestSession.ioBuffer->sectors;
+  for (size_t i = 0; i < kSectorsPerBlock;) {
+    // Intact sectors are found many at a time and then counted one by one, each under the
+    // lock as every sector is; the rest go through the full classification.
+    const size_t intact =
+        kernels.intactPrefix(sectors + i, kSectorsPerBlock - i, offset + kSectorBytes * i);
+    for (size_t k = 0; k < intact; ++k) {
+      std::lock_guard<std::mutex> guard(TestSession.lock);
+      ++TestSession.progress.okSectors;
+    }
+    i += intact;
+    if (i < kSectorsPerBlock) {
+      CheckSector(&sectors[i], offset + kSectorBytes * i);
+      ++i;
+    }
   }
 }
 
@@ -42,15 +56,17 @@ void CheckSector(const Sector* sector, uint64_t offset) {
 }
 
 int CountBitErrors(const Sector* sector, uint64_t offset, uint64_t seed) {
-  int total = 0;
-  uint64_t expected = seed;
+  const int total = static_cast<int>(Kernels().bitErrors(sector, seed));
+  // Only the first differing word of the pass is ever recorded, and the worker, the only one
+  // to set the flag, may read it without the lock: once set, the other words need no look.
+  if (total == 0 || TestSession.progress.firstErrorSeen) return total;
+  const PatternCoefficients& c = kPatternCoefficients;
   for (size_t k = 0; k < kWordsPerSector; ++k) {
-    if (k > 0) expected = NextPatternWord(expected);
+    const uint64_t expected = c.a[k] * seed + c.b[k];
     const uint64_t found = FromStoredWord(sector->words[k]);
-    const uint64_t difference = found ^ expected;
-    if (difference != 0) {
-      total += std::popcount(difference);
+    if (found != expected) {
       RecordFirstError(offset + 8 * k, expected, found);
+      break;
     }
   }
   return total;
