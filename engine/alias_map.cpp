@@ -1,24 +1,32 @@
 #include "engine/alias_map.h"
 
-#include <bit>
-#include <cstdint>
-
 #include "platform/page_memory.h"
 
 namespace {
 
-constexpr size_t kFirstCapacity = 4096;  // one 32 KiB table
+constexpr size_t kFirstCapacity = 2;
 
-size_t SlotOf(uint64_t key, size_t capacity) {
-  // Fibonacci hashing: the top bits of the product pick the slot, whichever bits of the
-  // offset differ.
-  return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> (std::countl_zero(capacity) + 1));
+// Mixes every bit of the offset into every bit of the result (the finaliser of MurmurHash3):
+// sector offsets differ only in their upper 55 bits.
+uint64_t Mix(uint64_t key) {
+  key ^= key >> 33;
+  key *= 0xFF51AFD7ED558CCDull;
+  key ^= key >> 33;
+  key *= 0xC4CEB9FE1A85EC53ull;
+  return key ^ (key >> 33);
 }
 
-void Place(uint64_t* slots, size_t capacity, uint64_t stored) {
-  size_t slot = SlotOf(stored, capacity);
-  while (slots[slot] != 0) slot = (slot + 1) & (capacity - 1);
-  slots[slot] = stored;
+// The home slot of a hash within a table: its bits below the table number, scaled to the
+// capacity.
+size_t HomeSlot(uint64_t hash, size_t capacity) {
+  return static_cast<size_t>((static_cast<unsigned __int128>(hash << 8) * capacity) >> 64);
+}
+
+// Puts `stored` into the first free slot from its home on. REQUIRES: a free slot exists.
+void Place(uint64_t* cells, size_t capacity, uint64_t stored) {
+  size_t slot = HomeSlot(Mix(stored & ~uint64_t{1}), capacity);
+  while (cells[slot] != 0) slot = slot + 1 == capacity ? 0 : slot + 1;
+  cells[slot] = stored;
 }
 
 }  // namespace
@@ -27,36 +35,42 @@ AliasMap::~AliasMap() { Clear(); }
 
 bool AliasMap::Insert(uint64_t offset) {
   const uint64_t stored = offset | 1;  // offsets have their low 9 bits clear
-  if (capacity_ != 0) {
-    for (size_t slot = SlotOf(stored, capacity_); slots_[slot] != 0;
-         slot = (slot + 1) & (capacity_ - 1)) {
-      if (slots_[slot] == stored) return true;
+  const uint64_t hash = Mix(offset);
+  Table& table = tables_[hash >> (64 - kTableBits)];
+  if (table.capacity != 0) {
+    for (size_t slot = HomeSlot(hash, table.capacity); table.cells[slot] != 0;
+         slot = slot + 1 == table.capacity ? 0 : slot + 1) {
+      if (table.cells[slot] == stored) return true;
     }
   }
-  // Keep at least a quarter of the slots empty so that probe runs stay short.
-  if ((count_ + 1) * 4 > capacity_ * 3 && !Grow()) return false;
-  Place(slots_, capacity_, stored);
+  if ((table.count + 1) * 10 > table.capacity * 9 && !Grow(table)) return false;
+  Place(table.cells, table.capacity, stored);
+  ++table.count;
   ++count_;
   return true;
 }
 
-bool AliasMap::Grow() {
-  size_t capacity = capacity_ == 0 ? kFirstCapacity : capacity_ * 2;
+bool AliasMap::Grow(Table& table) {
+  const size_t capacity =
+      table.capacity == 0 ? kFirstCapacity : table.capacity + (table.capacity + 1) / 2;
   if (capacity > SIZE_MAX / sizeof(uint64_t)) return false;
-  auto* slots = static_cast<uint64_t*>(AllocatePages(capacity * sizeof(uint64_t)));
-  if (slots == nullptr) return false;
-  for (size_t slot = 0; slot < capacity_; ++slot) {
-    if (slots_[slot] != 0) Place(slots, capacity, slots_[slot]);
+  auto* cells = static_cast<uint64_t*>(AllocateZeroed(capacity * sizeof(uint64_t)));
+  if (cells == nullptr) return false;
+  for (size_t slot = 0; slot < table.capacity; ++slot) {
+    if (table.cells[slot] != 0) Place(cells, capacity, table.cells[slot]);
   }
-  FreePages(slots_, capacity_ * sizeof(uint64_t));
-  slots_ = slots;
-  capacity_ = capacity;
+  FreeZeroed(table.cells);
+  bytes_ += (capacity - table.capacity) * sizeof(uint64_t);
+  table.cells = cells;
+  table.capacity = capacity;
   return true;
 }
 
 void AliasMap::Clear() {
-  FreePages(slots_, capacity_ * sizeof(uint64_t));
-  slots_ = nullptr;
-  capacity_ = 0;
+  for (Table& table : tables_) {
+    FreeZeroed(table.cells);
+    table = Table();
+  }
   count_ = 0;
+  bytes_ = 0;
 }

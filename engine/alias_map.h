@@ -1,7 +1,8 @@
 // A set of sector offsets (multiples of 512) with the exact count of its keys: the distinct
 // foreign offsets that a verify pass found in overwritten sectors. Worker thread only.
-// Open addressing in one flat table, 8 bytes a slot, so that a fake medium whose every sector
-// is foreign costs memory in proportion to its keys and no allocation per key.
+// A fake medium can hand back foreign data in every sector, so the set is kept compact: 256
+// open-addressing tables of 8-byte slots, each grown by half when 90 % full. That costs at most
+// 13.3 bytes a key in the tables, and a growth copies only the one table that grows.
 #pragma once
 
 #include <cstddef>
@@ -18,13 +19,22 @@ class AliasMap {
   // a larger table cannot be had. REQUIRES: offset is a multiple of 512.
   bool Insert(uint64_t offset);
   uint64_t Count() const { return count_; }
-  // Removes every key and gives the table's memory back.
+  // Removes every key and gives the memory back.
   void Clear();
+  // The bytes the tables take.
+  size_t MemoryBytes() const { return bytes_; }
 
  private:
-  bool Grow();
+  struct Table {
+    uint64_t* cells = nullptr;  // a key k is stored as k | 1; 0 marks an empty slot
+    size_t capacity = 0;
+    size_t count = 0;
+  };
+  static constexpr unsigned kTableBits = 8;
 
-  uint64_t* slots_ = nullptr;  // a key k is stored as k | 1; 0 marks an empty slot
-  size_t capacity_ = 0;        // a power of two, or 0 before the first key
+  bool Grow(Table& table);
+
+  Table tables_[size_t{1} << kTableBits];
   uint64_t count_ = 0;
+  size_t bytes_ = 0;
 };

@@ -28,4 +28,8 @@ TEST(AliasMap, StaysExactAcrossManyGrowths) {
     }
   }
   EXPECT_EQ(map.Count(), keys);
+  // The tables stay within 16 bytes a key (at most 1.5 / 0.9 slots of 8 bytes each).
+  EXPECT_LE(map.MemoryBytes(), 16 * keys);
+  map.Clear();
+  EXPECT_EQ(map.MemoryBytes(), 0u);
 }
