@@ -16,7 +16,6 @@ disk_mb=${2:-2048}
 ram_mb=${3:-3072}
 
 source scripts/install-packages.sh
-dpkg -s time >/dev/null 2>&1 || $kestrum_sudo apt-get install -y time >/dev/null
 cmake --preset release -DKESTRUM_BUILD_BENCH=ON >/dev/null
 cmake --build --preset release --target kestrum-cli read_and_touch >/dev/null
 cli=build/release/cli/kestrum-cli

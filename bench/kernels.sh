@@ -6,7 +6,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 repetitions=${1:-7}
 source scripts/install-packages.sh
-dpkg -s libbenchmark-dev >/dev/null 2>&1 || $kestrum_sudo apt-get install -y libbenchmark-dev
 cmake --preset release -DKESTRUM_BUILD_BENCH=ON >/dev/null
 cmake --build --preset release --target kernels_bench >/dev/null
 build/release/bench/kernels_bench --benchmark_repetitions="$repetitions" \

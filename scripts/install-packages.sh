@@ -9,6 +9,7 @@ kestrum_packages=(
   fonts-noto-cjk               # Chinese in both scripts, so no text shows as boxes
   googletest libgtest-dev      # unit and integration tests
   nlohmann-json3-dev           # tests read kestrum-cli's JSON result
+  libbenchmark-dev time        # the benchmarks under bench/, built on request
   e2fsprogs util-linux mount   # the tests' own small file systems on loop devices
 )
 
