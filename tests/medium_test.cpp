@@ -219,7 +219,10 @@ TEST_F(Medium, AGivenSizeBeyondTheMediumEndsWithTheWriteErrorAndKeepsWholeMBytes
     EXPECT_EQ(outcome.progress.writtenMB, *fitsMB);
     EXPECT_FALSE(outcome.progress.verifyStarted);
     EXPECT_EQ(TestFileSizes(medium), std::vector<uint64_t>{*fitsMB * MB});
-    EXPECT_EQ(medium.FreeBytes(), MB / 2) << "the half-stored MByte was not given back";
+    // The half-stored MByte was given back, but for a few blocks that the file system may
+    // have taken for its own records of the file.
+    EXPECT_LE(medium.FreeBytes(), MB / 2);
+    EXPECT_GE(medium.FreeBytes(), MB / 2 - 4 * 4096) << "the half-stored MByte was not given back";
     if (c.storesPartOfAWrite) {
       // Shows that the run met a write that stored half of its MByte.
       EXPECT_EQ(WriteOneMByte(medium.root() + "/probe"), static_cast<ssize_t>(MB / 2));
