@@ -20,3 +20,16 @@ uint64_t TotalSpaceMB() {
   VolumeSpace space;
   return QueryTarget(&space) ? space.totalBytes >> kMBShift : SPACE_UNKNOWN;
 }
+
+std::optional<uint64_t> TargetVolume() {
+  uint64_t identity;
+  if (!TestSession.targetPath || !QueryVolumeIdentity(TestSession.targetPath->c_str(), &identity)) {
+    return std::nullopt;
+  }
+  return identity;
+}
+
+bool TargetOnChosenVolume() {
+  const std::optional<uint64_t> now = TargetVolume();
+  return !now || now == TestSession.targetVolume;
+}

@@ -9,6 +9,12 @@ const wchar_t* TestFileSeparator() {
   return !path.empty() && path.back() == kPathSeparator ? L"" : kPathSeparatorText;
 }
 
+bool TestFileNamesFit() {
+  wchar_t longest[kFileNameChars];
+  return FormatText(longest, kFileNameChars, L"%ls%ls%llu.kst", TestSession.targetPath->c_str(),
+                    TestFileSeparator(), ~0ull);
+}
+
 bool ComposeTestFileName(uint64_t number) {
   return FormatText(TestSession.fileName, kFileNameChars, L"%ls%ls%llu.kst",
                     TestSession.targetPath->c_str(), TestFileSeparator(),

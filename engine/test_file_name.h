@@ -10,6 +10,10 @@ inline constexpr uint64_t TEST_FILE_SIZE = 1073741824;  // bytes in every test f
 // The separator between the target path and a name: none when the path ends in one already.
 const wchar_t* TestFileSeparator();
 
+// True when the names of all test files, up to the largest number, fit into fileName.
+// REQUIRES: a target is chosen.
+bool TestFileNamesFit();
+
 // Composes the name of test file `number` into TestSession.fileName. Returns false, with
 // fileName cut short, when the name does not fit; such a name must not be used.
 // REQUIRES: a target is chosen.

@@ -64,9 +64,11 @@ struct TestSessionRecord {
   Relaxed<uint64_t> sizeMB;
   bool useAllSpace = false;                // the run fills all free space
   std::optional<std::wstring> targetPath;  // the target directory; none until one is chosen
-  wchar_t fileName[kFileNameChars] = {};   // test file in process; worker only
-  IoBuffer* ioBuffer;                      // null only if it could not be allocated; worker only
-  FixedText<kMessageChars> errorText;      // the error that ended the run; read after the notice
+  // The file system that held the target when it was chosen; none if it could not be reached.
+  std::optional<uint64_t> targetVolume;
+  wchar_t fileName[kFileNameChars] = {};  // test file in process; worker only
+  IoBuffer* ioBuffer;                     // null only if it could not be allocated; worker only
+  FixedText<kMessageChars> errorText;     // the error that ended the run; read after the notice
   bool doWrite = false;
   bool doVerify = false;
   bool endless = false;

@@ -5,6 +5,7 @@
 
 #include "engine/engine_error.h"
 #include "engine/pattern.h"
+#include "engine/space.h"
 #include "engine/test_file_name.h"
 #include "engine/test_session.h"
 #include "engine/test_size.h"
@@ -19,6 +20,9 @@ constexpr TextPair kWriteText = {
     L"無法寫入檔案 '%ls', 偏移 0x%llx\r\n仍然可以驗證到目前為止寫入的測試數據"};
 constexpr TextPair kFlushText = {L"无法完成文件 '%ls'", L"無法完成檔案 '%ls'"};
 constexpr TextPair kCloseText = {L"无法关闭文件 '%ls'", L"無法關閉檔案 '%ls'"};
+constexpr TextPair kVolumeChangedText = {
+    L"目标路径已不在所选的媒介上\r\n媒介可能已被移除, 测试已停止, 以免写入其他媒介\r\n",
+    L"目標路徑已不在所選的媒介上\r\n媒介可能已被移除, 測試已停止, 以免寫入其他媒介\r\n"};
 constexpr TextPair kEarlyFullText = {
     L"媒介比预期的更早填满!\r\n测试开始时有 %lld MByte 空间\r\n但只有 %lld MByte 可写\r\n",
     L"媒介比預期的更早填滿!\r\n測試開始時有 %lld MByte 空間\r\n但只有 %lld MByte 可寫\r\n"};
@@ -54,6 +58,9 @@ void WritePass() {
   uint64_t endOfData = TestSession.sizeMB * kBytesPerMB;
   uint64_t offset = 0;
   for (uint64_t number = 1; offset < endOfData; ++number) {
+    // A medium removed mid-test often leaves its mount point behind as an empty directory of
+    // the system's own disk: never fill that one.
+    if (!TargetOnChosenVolume()) PostEngineError(PickText(kVolumeChangedText));
     if (!ComposeTestFileName(number)) {
       PostSystemError(kErrorNameTooLong, PickText(kCreateText), fileName);
     }

@@ -18,9 +18,8 @@ constexpr size_t kSizeFieldChars = 100;
 
 constexpr TextPair kTestFilesPresentText = {L"由于此路径存在测试用文件，无法写入",
                                             L"由於此路徑存在測試用檔案,無法寫入"};
-constexpr TextPair kTestFilesDamagedText = {
-    L"无法进行测试，因为一个或多个测试用文件的大小不正确",
-    L"無法進行測試，因為一個或多個測試用檔案的大小不正確"};
+constexpr TextPair kTestFilesDamagedText = {L"无法进行测试，因为一个或多个测试用文件的大小不正确",
+                                            L"無法進行測試，因為一個或多個測試用檔案的大小不正確"};
 constexpr TextPair kSizeZeroText = {L"数据量不能为0!", L"數據量不能為0!"};
 constexpr TextPair kNotEnoughSpaceText = {L"可用空间不足!", L"可用空間不足!"};
 constexpr TextPair kPartialCapacityText = {

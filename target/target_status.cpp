@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "engine/space.h"
+#include "engine/test_file_name.h"
 #include "engine/test_session.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
@@ -17,6 +18,10 @@ constexpr TextPair kAllSpaceText = {L"所有可用的空间", L"所有可用的�
 constexpr TextPair kAllSpaceWithFreeText = {L"所有可用的空间 (%llu MByte)",
                                             L"所有可用的空間 (%llu MByte)"};
 constexpr TextPair kAccessErrorText = {L"访问路径时出错", L"訪問路徑時出錯"};
+constexpr TextPair kPathTooLongText = {L"路径太长, 请选择较短的路径",
+                                       L"路徑太長, 請選擇較短的路徑"};
+constexpr TextPair kVolumeChangedText = {L"媒介已更换, 请重新选择路径",
+                                         L"媒介已更換, 請重新選擇路徑"};
 constexpr TextPair kNoTestFilesText = {L"此路径没有测试用文件存在", L"此路徑沒有測試用檔案存在"};
 constexpr TextPair kPleaseDeleteText = {L"请删除 *.kst 文件", L"請删除 *.kst 檔案"};
 constexpr TextPair kTestFilesPresentText = {L"存在测试用文件: %llu MByte",
@@ -44,11 +49,17 @@ void RefreshTargetStatus(DialogControls& dialog) {
   dialog.SetText(IDC_PATH_LABEL, TestSession.targetPath->c_str());
   dialog.Enable(IDC_REFRESH, true);
 
+  // A target that cannot be tested: it cannot be reached, its test files could not be named,
+  // or it now lies on another medium than the one chosen.
   const uint64_t freeMB = FreeSpaceMB();
-  if (freeMB == SPACE_UNKNOWN) {
+  const TextPair* refusal = freeMB == SPACE_UNKNOWN   ? &kAccessErrorText
+                            : !TestFileNamesFit()     ? &kPathTooLongText
+                            : !TargetOnChosenVolume() ? &kVolumeChangedText
+                                                      : nullptr;
+  if (refusal != nullptr) {
     dialog.SetText(IDC_ALL_SPACE, PickText(kAllSpaceText));
     EnableStarts(dialog, false, false);
-    dialog.SetText(IDC_FILE_STATUS, PickText(kAccessErrorText));
+    dialog.SetText(IDC_FILE_STATUS, PickText(*refusal));
     return;
   }
   wchar_t text[kCaptionChars];

@@ -1,5 +1,6 @@
 #include "target/test_files.h"
 
+#include "engine/space.h"
 #include "engine/test_file_name.h"
 #include "engine/test_session.h"
 #include "platform/directory.h"
@@ -12,6 +13,7 @@ void SetTargetPath(const wchar_t* path) {
   } else {
     TestSession.targetPath = path;
   }
+  TestSession.targetVolume = TargetVolume();
 }
 
 uint64_t MeasureTestFiles() {
@@ -34,7 +36,8 @@ uint64_t MeasureTestFiles() {
 }
 
 bool FindTestFiles() {
-  FormatText(TestSession.fileName, kFileNameChars, L"%ls%ls*.kst", TestSession.targetPath->c_str(),
-             TestFileSeparator());
-  return FindFirstMatch(TestSession.fileName);
+  // A mask cut short would search another directory.
+  return FormatText(TestSession.fileName, kFileNameChars, L"%ls%ls*.kst",
+                    TestSession.targetPath->c_str(), TestFileSeparator()) &&
+         FindFirstMatch(TestSession.fileName);
 }

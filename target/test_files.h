@@ -8,7 +8,8 @@
 // MeasureTestFiles' answer when the files do not form a complete set.
 inline constexpr uint64_t TEST_FILES_MISSIZED = 0xFFFFFFFFFFFFFFFE;
 
-// Replaces the target directory; null leaves no target. No check of the path is made.
+// Replaces the target directory; null leaves no target. No check of the path is made; the
+// file system that holds it now is remembered, so that a run never writes to another one.
 void SetTargetPath(const wchar_t* path);
 
 // MByte of test data in the complete set 1.kst, 2.kst, ... k.kst: every file but the last of

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 
 #include "engine/test_session.h"
 #include "platform/memory_dialog.h"
+#include "platform/text.h"
 #include "platform/volume.h"
 #include "resources/resource_ids.h"
 #include "tests/support/scratch_dir.h"
@@ -129,4 +131,31 @@ TEST_F(TargetStatus, FollowsTheDirectoryAtEveryCall) {
   EXPECT_EQ(dialog.controls[IDC_ALL_SPACE].text, L"所有可用的空间");
   EXPECT_FALSE(dialog.controls[IDC_VERIFY].enabled);
   EXPECT_TRUE(dialog.controls[IDC_REFRESH].enabled);
+}
+
+TEST_F(TargetStatus, ATargetWhoseTestFileNamesWouldNotFitOffersNoTest) {
+  ScratchDir dir;
+  // Long enough that "/18446744073709551615.kst" would not fit behind it.
+  const std::string target = dir.path() + "/" + std::string(240 - dir.path().size(), 'd');
+  std::filesystem::create_directory(target);
+  ResetSession(WideFromUtf8(target));
+  MemoryDialog dialog;
+  RefreshTargetStatus(dialog);
+  EXPECT_EQ(dialog.controls[IDC_FILE_STATUS].text, L"路径太长, 请选择较短的路径");
+  EXPECT_FALSE(dialog.controls[IDC_WRITE_VERIFY].enabled);
+  EXPECT_FALSE(dialog.controls[IDC_VERIFY].enabled);
+  EXPECT_TRUE(dialog.controls[IDC_REFRESH].enabled);
+}
+
+TEST_F(TargetStatus, BlanksNonAsciiAndLineBreaksInThePathAreTheirOwn) {
+  ScratchDir dir;
+  const std::string target = dir.File("U盘 测试\n第二行");
+  std::filesystem::create_directory(target);
+  MakeSparseFile(target + "/1.kst", 3 * MB);
+  ResetSession(WideFromUtf8(target));
+  StandInVolumeWith7629MBFree();
+  MemoryDialog dialog;
+  RefreshTargetStatus(dialog);
+  EXPECT_EQ(dialog.controls[IDC_PATH_LABEL].text, WideFromUtf8(target));
+  EXPECT_EQ(dialog.controls[IDC_FILE_STATUS].text, L"存在测试用文件: 3 MByte");
 }

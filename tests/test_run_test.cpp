@@ -10,6 +10,7 @@
 #include "engine/space.h"
 #include "engine/test_session.h"
 #include "engine/test_size.h"
+#include "platform/text.h"
 #include "platform/volume.h"
 #include "target/prepare_run.h"
 #include "target/test_files.h"
@@ -183,4 +184,14 @@ TEST_F(TestRun, AStopBeforeTheWorkerLooksSkipsEveryPass) {
   EXPECT_EQ(RunTest(&recorder), 0u);
   EXPECT_EQ(recorder.Messages(), std::vector<unsigned>{WM_TEST_NOTIFY});
   EXPECT_FALSE(CopyProgress().verifyStarted);
+}
+
+TEST_F(TestRun, RunsInADirectoryWhoseNameHasBlanksNonAsciiALineBreakAndBytesNotUtf8) {
+  const std::string target = dir.File("U盘 测试\n\xff\xfe");
+  std::filesystem::create_directory(target);
+  ResetSession(WideFromUtf8(target));
+  const RunOutcome outcome = RunWithWorker({.sizeMB = 2});
+  EXPECT_EQ(outcome.errorText, std::nullopt);
+  EXPECT_EQ(outcome.progress.okSectors, 2u * 2048);
+  EXPECT_EQ(FileSize(target + "/1.kst"), 2 * MB);
 }

@@ -1,9 +1,11 @@
 #include "engine/write_pass.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 
 #include "engine/test_session.h"
 #include "tests/support/scratch_target.h"
@@ -69,4 +71,35 @@ TEST_F(WritePassTest, CreateErrorsNameTheFileInEitherLanguage) {
   Language = 1;
   EXPECT_EQ(Write(1), L"無法創建檔案 '" + dir.widePath() + L"/gone/1.kst'\r\n(" +
                           SystemText(ENOENT) + L" Code 2)\r\n");
+}
+
+TEST_F(WritePassTest, NeverFollowsOrOpensAnEntryThatIsNotAPlainNewFile) {
+  const struct {
+    const char* name;
+    std::function<void(const ScratchDir&)> make;
+  } cases[] = {
+      {"a directory",
+       [](const ScratchDir& d) { std::filesystem::create_directory(d.File("1.kst")); }},
+      {"a symbolic link to a file",
+       [](const ScratchDir& d) {
+         MakeSparseFile(d.File("victim"), 0);
+         std::filesystem::create_symlink(d.File("victim"), d.File("1.kst"));
+       }},
+      {"a dangling symbolic link",
+       [](const ScratchDir& d) {
+         std::filesystem::create_symlink(d.File("nowhere"), d.File("1.kst"));
+       }},
+      {"a pipe", [](const ScratchDir& d) { ASSERT_EQ(mkfifo(d.File("1.kst").c_str(), 0644), 0); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchDir d;
+    c.make(d);
+    ResetSession(d.widePath());
+    EXPECT_EQ(Write(2), CreateError(d.widePath() + L"/1.kst", EEXIST));
+    EXPECT_FALSE(std::filesystem::exists(d.File("nowhere")));
+    if (std::filesystem::exists(d.File("victim"))) {
+      EXPECT_EQ(FileSize(d.File("victim")), 0u);
+    }
+  }
 }
