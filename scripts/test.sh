@@ -2,7 +2,8 @@
 # Builds Kestrum and runs every test: an optimised build first, then the same tests under
 # AddressSanitizer with UndefinedBehaviorSanitizer, and the engine's tests under
 # ThreadSanitizer (the toolkit's own threads are not instrumented, so the dialog tests sit that
-# one out). Tests that need root and loop devices say so and skip where those are missing.
+# one out), and last a minute of fuzzing the sector check (tests/fuzz/run.sh). Tests that need
+# root and loop devices say so and skip where those are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/install-packages.sh
@@ -18,3 +19,6 @@ for preset in release asan tsan; do
     ctest --preset "$preset" -j "$jobs"
   fi
 done
+
+echo "=== fuzz ==="
+bash tests/fuzz/run.sh 60
