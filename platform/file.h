@@ -33,8 +33,9 @@ class File {
   // REQUIRES: not open. Returns 0 or errno (ENOENT: no such file).
   unsigned Open(const wchar_t* path, Mode mode);
 
-  // Reads up to `size` bytes at the current position into `buffer` (page-aligned, `size` a
-  // multiple of 4096) and advances; *bytesRead is 0 at the end of the file. Returns 0 or errno.
+  // Reads `size` bytes at the current position into `buffer` (page-aligned, `size` a multiple
+  // of 4096) and advances; fewer only at the end of the file (*bytesRead 0 when already there).
+  // Returns 0 or errno; an error partway returns the error, not the bytes before it.
   unsigned Read(void* buffer, size_t size, size_t* bytesRead);
 
   // Writes all `size` bytes of `buffer` (aligned as for Read) at the current position, or none:

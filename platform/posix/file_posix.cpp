@@ -82,21 +82,27 @@ unsigned File::Open(const wchar_t* path, Mode mode) {
 }
 
 unsigned File::Read(void* buffer, size_t size, size_t* bytesRead) {
-  ssize_t result;
-  do {
-    result = read(fd_, buffer, size);
-  } while (result < 0 && errno == EINTR);
-  if (result < 0) {
-    *bytesRead = 0;
-    return errno;
+  // A read may stop short of the end of the file, at an unreadable sector for one; reading on
+  // brings back the error itself instead of a block that merely looks cut.
+  size_t total = 0;
+  while (total < size) {
+    const ssize_t result = read(fd_, static_cast<char*>(buffer) + total, size - total);
+    if (result < 0 && errno == EINTR) continue;
+    if (result < 0) {
+      *bytesRead = total;
+      return errno;
+    }
+    if (result == 0) break;  // the end of the file
+    total += static_cast<size_t>(result);
   }
-  *bytesRead = static_cast<size_t>(result);
-  if (result > 0) {
+  *bytesRead = total;
+  if (total > 0) {
     // Only keeps checked data from piling up in the cache where reads went through it; the
     // open already made sure that nothing cached answers a read, so the result changes nothing.
-    (void)posix_fadvise(fd_, static_cast<off_t>(position_), result, POSIX_FADV_DONTNEED);
+    (void)posix_fadvise(fd_, static_cast<off_t>(position_), static_cast<off_t>(total),
+                        POSIX_FADV_DONTNEED);
   }
-  position_ += static_cast<uint64_t>(result);
+  position_ += total;
   return 0;
 }
 
