@@ -11,6 +11,7 @@ kestrum_packages=(
   nlohmann-json3-dev           # tests read kestrum-cli's JSON result
   libbenchmark-dev time        # the benchmarks under bench/, built on request
   e2fsprogs util-linux mount   # the tests' own small file systems on loop devices
+  libfuse3-dev                 # the fake medium (a FUSE file system) of the fakemedium tests
   clang libclang-rt-14-dev     # the sector check's fuzz target (libFuzzer), tests/fuzz/run.sh
 )
 

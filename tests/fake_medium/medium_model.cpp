@@ -1,0 +1,120 @@
+#include "tests/fake_medium/medium_model.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <sstream>
+
+namespace {
+
+// A number in decimal or, with 0x, hexadecimal; nothing else may follow it.
+bool ParseNumber(const std::string& text, uint64_t* value) {
+  if (text.empty() || text[0] == '-') return false;
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long parsed = strtoull(text.c_str(), &end, 0);
+  if (errno != 0 || *end != '\0') return false;
+  *value = parsed;
+  return true;
+}
+
+}  // namespace
+
+MediumModel::MediumModel(uint64_t claimedBytes, uint64_t realBytes, PastEnd pastEnd)
+    : claimedBytes_(claimedBytes), realBytes_(realBytes), pastEnd_(pastEnd), store_(realBytes) {}
+
+const char* MediumModel::Usage() {
+  return "  flip POSITION MASK        invert the bits of MASK in the byte at POSITION on every "
+         "read\n"
+         "  read-error START END      reads that touch [START, END) fail with EIO\n"
+         "  write-error START END     writes that touch [START, END) fail with EIO\n"
+         "  disconnect-after BYTES    once BYTES more bytes are read or written, every request\n"
+         "                            (and the one that would pass the limit) fails with EIO\n"
+         "  disconnect                every request fails with EIO from now on\n"
+         "  clear                     forget the flips, the error ranges and a pending disconnect\n"
+         "                            (a medium that disconnected stays disconnected)\n";
+}
+
+bool MediumModel::Transfer(size_t size) {
+  if (disconnectAt_ && transferred_ + size > *disconnectAt_) disconnected_ = true;
+  if (disconnected_) return false;
+  transferred_ += size;
+  return true;
+}
+
+int MediumModel::Read(uint64_t position, size_t size, uint8_t* data, size_t* done) {
+  *done = 0;
+  if (disconnected_) return EIO;
+  if (position >= claimedBytes_) return 0;
+  size = static_cast<size_t>(std::min<uint64_t>(size, claimedBytes_ - position));
+  if (readError_ && readError_->Meets(position, size)) return EIO;
+  if (!Transfer(size)) return EIO;
+  for (size_t i = 0; i < size; ++i) {
+    const uint64_t at = position + i;
+    if (at < realBytes_ || pastEnd_ == PastEnd::kWrap) {
+      data[i] = store_[at % realBytes_];
+    } else {
+      data[i] = pastEnd_ == PastEnd::kDropAsZeros ? 0x00 : 0xFF;
+    }
+  }
+  for (auto flip = flips_.lower_bound(position);
+       flip != flips_.end() && flip->first < position + size; ++flip) {
+    data[flip->first - position] ^= flip->second;
+  }
+  *done = size;
+  return 0;
+}
+
+int MediumModel::Write(uint64_t position, size_t size, const uint8_t* data, size_t* done) {
+  *done = 0;
+  if (disconnected_) return EIO;
+  if (position >= claimedBytes_) return ENOSPC;
+  size = static_cast<size_t>(std::min<uint64_t>(size, claimedBytes_ - position));
+  if (writeError_ && writeError_->Meets(position, size)) return EIO;
+  if (!Transfer(size)) return EIO;
+  for (size_t i = 0; i < size; ++i) {
+    const uint64_t at = position + i;
+    if (at < realBytes_ || pastEnd_ == PastEnd::kWrap) store_[at % realBytes_] = data[i];
+  }
+  *done = size;
+  return 0;
+}
+
+std::string MediumModel::Command(const std::string& line) {
+  std::istringstream words(line);
+  std::string verb;
+  std::vector<std::string> operands;
+  words >> verb;
+  for (std::string word; words >> word;) operands.push_back(word);
+  std::vector<uint64_t> numbers(operands.size());
+  for (size_t i = 0; i < operands.size(); ++i) {
+    if (!ParseNumber(operands[i], &numbers[i])) return "not a number: '" + operands[i] + "'";
+  }
+  auto expect = [&](size_t count) { return operands.size() == count; };
+
+  if (verb == "flip" && expect(2)) {
+    if (numbers[0] >= claimedBytes_ || numbers[1] == 0 || numbers[1] > 0xFF) {
+      return "flip needs a position on the medium and a mask of 1 to 0xff";
+    }
+    flips_[numbers[0]] ^= static_cast<uint8_t>(numbers[1]);
+  } else if ((verb == "read-error" || verb == "write-error") && expect(2)) {
+    if (numbers[0] >= numbers[1]) return verb + " needs START < END";
+    (verb == "read-error" ? readError_ : writeError_) = Range{numbers[0], numbers[1]};
+  } else if (verb == "disconnect-after" && expect(1)) {
+    disconnectAt_ = transferred_ + numbers[0];
+  } else if (verb == "disconnect" && expect(0)) {
+    disconnected_ = true;
+  } else if (verb == "clear" && expect(0)) {
+    flips_.clear();
+    readError_.reset();
+    writeError_.reset();
+    disconnectAt_.reset();
+  } else {
+    return "unknown command: '" + line + "'";
+  }
+  return "";
+}
+
+std::string MediumModel::Status() const {
+  return "transferred " + std::to_string(transferred_) + "\ndisconnected " +
+         (disconnected_ ? "1" : "0") + "\n";
+}

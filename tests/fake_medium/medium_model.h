@@ -1,0 +1,63 @@
+// What the fake medium stores and how it misbehaves: a device of a claimed size whose data is
+// kept in memory of a real size, with the faults a test arms. Positions are byte positions on
+// the claimed device. One thread at a time (the helper serves one request after another).
+#pragma once
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// What happens to positions at or past the real size.
+enum class PastEnd {
+  kWrap,         // position X is stored at X modulo the real size
+  kDropAsZeros,  // writes are dropped; reads give 0x00
+  kDropAsOnes,   // writes are dropped; reads give 0xFF
+};
+
+class MediumModel {
+ public:
+  // REQUIRES: 0 < realBytes <= claimedBytes.
+  MediumModel(uint64_t claimedBytes, uint64_t realBytes, PastEnd pastEnd);
+
+  uint64_t claimedBytes() const { return claimedBytes_; }
+
+  // Reads `size` bytes at `position` into `data`; past the claimed size, fewer. Returns 0 and
+  // the bytes read in *done, or EIO.
+  int Read(uint64_t position, size_t size, uint8_t* data, size_t* done);
+  // Writes `size` bytes; past the claimed size, fewer (none at or past it: ENOSPC). Returns 0 and
+  // the bytes written in *done, or an errno.
+  int Write(uint64_t position, size_t size, const uint8_t* data, size_t* done);
+  // A request to make the data durable: EIO once disconnected, else 0.
+  int Sync() const { return disconnected_ ? EIO : 0; }
+
+  // Carries out one command (see Usage()); returns an empty string or what was wrong with it.
+  std::string Command(const std::string& line);
+  // The state for the control file: bytes transferred and whether it is disconnected.
+  std::string Status() const;
+
+  static const char* Usage();
+
+ private:
+  struct Range {
+    uint64_t start, end;  // [start, end)
+    bool Meets(uint64_t position, size_t size) const {
+      return position < end && position + size > start;
+    }
+  };
+  // Counts a transfer of `size` bytes, or disconnects the medium if it would pass the limit.
+  bool Transfer(size_t size);
+
+  const uint64_t claimedBytes_;
+  const uint64_t realBytes_;
+  const PastEnd pastEnd_;
+  std::vector<uint8_t> store_;
+  std::map<uint64_t, uint8_t> flips_;  // position -> bits inverted on every read
+  std::optional<Range> readError_, writeError_;
+  std::optional<uint64_t> disconnectAt_;  // the transfer count at which it disconnects
+  bool disconnected_ = false;
+  uint64_t transferred_ = 0;  // bytes read and written by requests that succeeded
+};

@@ -1,0 +1,278 @@
+#include "tests/support/fake_medium.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "platform/text.h"
+#include "tests/support/mount_tools.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr uint64_t MB = 1048576;
+constexpr int kReadyMilliseconds = 10000;
+constexpr std::chrono::seconds kHelperExitLimit{10};
+
+std::string HelperProgram() {
+#ifdef KESTRUM_FAKE_MEDIUM_HELPER
+  return KESTRUM_FAKE_MEDIUM_HELPER;
+#else
+  return "";
+#endif
+}
+
+const char* PastEndName(FakeMedium::PastEnd pastEnd) {
+  switch (pastEnd) {
+    case FakeMedium::PastEnd::kWrap:
+      return "wrap";
+    case FakeMedium::PastEnd::kDropReadZeros:
+      return "zeros";
+    case FakeMedium::PastEnd::kDropReadOnes:
+      return "ones";
+  }
+  return "?";
+}
+
+// The lines of /proc/self/mountinfo that name a path inside `directory`.
+std::vector<std::string> MountsInside(const std::string& directory) {
+  std::vector<std::string> found;
+  std::ifstream mounts("/proc/self/mountinfo");
+  for (std::string line; std::getline(mounts, line);) {
+    if (line.find(" " + directory + "/") != std::string::npos) found.push_back(line);
+  }
+  return found;
+}
+
+}  // namespace
+
+std::string FakeMedium::WhyUnavailable() {
+  if (HelperProgram().empty()) return "kestrum_fake_medium was not built (libfuse3-dev missing)";
+  if (access(HelperProgram().c_str(), X_OK) != 0) return HelperProgram() + " not found";
+  if (geteuid() != 0) return "a fake medium needs root (to mount and attach loop devices)";
+  if (access("/dev/fuse", R_OK | W_OK) != 0) return "no FUSE: /dev/fuse missing";
+  if (access("/dev/loop-control", R_OK | W_OK) != 0) {
+    return "no loop devices: /dev/loop-control missing";
+  }
+  for (const char* program : {"losetup", "mkfs.ext4"}) {
+    if (FindProgram(program).empty()) return std::string(program) + " not found";
+  }
+  return "";
+}
+
+FakeMedium::~FakeMedium() {
+  if (!mountPoint_.empty()) Unmount(mountPoint_);
+  if (!device_.empty()) {
+    const std::vector<std::string> detach = {"losetup", "-d", device_};
+    CommandResult result = RunCommand(detach);
+    if (!result.succeeded) ADD_FAILURE() << Joined(detach) << " failed: " << result.output;
+  }
+  if (!fuseMount_.empty()) Unmount(fuseMount_);
+  WaitForHelper();
+
+  for (const std::string& mount : MountsInside(dir_.path())) {
+    ADD_FAILURE() << "still mounted: " << mount;
+    umount2(mount.c_str(), MNT_DETACH);
+  }
+  if (!device_.empty()) {
+    const std::string name = device_.substr(device_.rfind('/') + 1);
+    std::ifstream backing("/sys/block/" + name + "/loop/backing_file");
+    std::string file;
+    if (std::getline(backing, file) && file.find(dir_.path()) == 0) {
+      ADD_FAILURE() << device_ << " is still attached to " << file;
+    }
+  }
+}
+
+void FakeMedium::WaitForHelper() {
+  if (helper_ < 0) return;
+  const auto deadline = std::chrono::steady_clock::now() + kHelperExitLimit;
+  int status = 0;
+  pid_t waited;
+  while ((waited = waitpid(helper_, &status, WNOHANG)) == 0 &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  if (waited == 0) {
+    ADD_FAILURE() << "kestrum_fake_medium did not end once unmounted; killed";
+    kill(helper_, SIGKILL);
+    waitpid(helper_, &status, 0);
+  } else if (!aborted_ && !(WIFEXITED(status) && WEXITSTATUS(status) == 0)) {
+    ADD_FAILURE() << "kestrum_fake_medium ended with status 0x" << std::hex << status << ":\n"
+                  << HelperLog();
+  }
+  helper_ = -1;
+}
+
+bool FakeMedium::Attach(const Options& options) {
+  const std::string fuseMount = dir_.File("fuse");
+  const std::string mountPoint = dir_.File("mnt");
+  for (const std::string& directory : {fuseMount, mountPoint}) {
+    if (mkdir(directory.c_str(), 0755) != 0) {
+      const int error = errno;
+      ADD_FAILURE() << "cannot make " << directory << ": " << ErrnoText(error);
+      return false;
+    }
+  }
+
+  // The helper reports on descriptor 3 once its file system is mounted, and prints to a log.
+  int ready[2];
+  if (pipe2(ready, O_CLOEXEC) != 0) {
+    const int error = errno;
+    ADD_FAILURE() << "pipe: " << ErrnoText(error);
+    return false;
+  }
+  const std::string program = HelperProgram();
+  const std::vector<std::string> arguments = {
+      program,
+      "--claimed",
+      std::to_string(options.claimedMB * MB),
+      "--real",
+      std::to_string((options.realMB ? options.realMB : options.claimedMB) * MB),
+      "--past-end",
+      PastEndName(options.pastEnd),
+      "--ready-fd",
+      "3",
+      fuseMount};
+  std::vector<char*> argv;
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  const std::string log = dir_.File("helper.log");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(),
+                                   O_WRONLY | O_CREAT | O_APPEND, 0644);
+  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, ready[1], 3);
+  const int spawned =
+      posix_spawn(&helper_, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(ready[1]);
+  if (spawned != 0) {
+    helper_ = -1;
+    close(ready[0]);
+    ADD_FAILURE() << "cannot start " << program << ": " << ErrnoText(spawned);
+    return false;
+  }
+  pollfd waiting{ready[0], POLLIN, 0};
+  char answer[16] = {};
+  const bool mounted = poll(&waiting, 1, kReadyMilliseconds) == 1 &&
+                       read(ready[0], answer, sizeof answer - 1) > 0 &&
+                       std::string(answer) == "ready\n";
+  close(ready[0]);
+  if (!mounted) {
+    ADD_FAILURE() << Joined(arguments) << " did not mount its file system:\n" << HelperLog();
+    Abort();
+    return false;
+  }
+  fuseMount_ = fuseMount;
+
+  const std::vector<std::string> losetup = {"losetup", "--find", "--show", fuseMount_ + "/medium"};
+  CommandResult attached = RunCommand(losetup);
+  if (!attached.succeeded) {
+    ADD_FAILURE() << Joined(losetup) << " failed: " << attached.output;
+    return false;
+  }
+  device_ = attached.output.substr(0, attached.output.find_first_of("\r\n"));
+
+  // No journal, one block group in 4 KiB blocks, no backup superblocks or blocks reserved for
+  // growing the file system, bitmaps and inode table side by side, no checksums, 16 inodes; no
+  // blocks reserved for root, inode table written now rather than by a background thread.
+  const std::string features = "^has_journal,^metadata_csum,^resize_inode,^flex_bg,sparse_super2";
+  const std::string extended = "nodiscard,lazy_itable_init=0,num_backup_sb=0";
+  const std::vector<std::string> mkfs = {"mkfs.ext4", "-q",   "-F",     "-m",   "0",
+                                         "-b",        "4096", "-N",     "16",   "-O",
+                                         features,    "-E",   extended, device_};
+  CommandResult made = RunCommand(mkfs);
+  if (!made.succeeded) {
+    ADD_FAILURE() << Joined(mkfs) << " failed: " << made.output;
+    return false;
+  }
+  // Nor does it read its block bitmaps ahead in the background.
+  if (mount(device_.c_str(), mountPoint.c_str(), "ext4", 0, "no_prefetch_block_bitmaps") != 0) {
+    const int error = errno;
+    ADD_FAILURE() << "cannot mount " << device_ << " on " << mountPoint << ": " << ErrnoText(error);
+    return false;
+  }
+  mountPoint_ = mountPoint;
+  return true;
+}
+
+std::wstring FakeMedium::wideRoot() const { return WideFromUtf8(mountPoint_); }
+
+std::string FakeMedium::TestFile(uint64_t number) const {
+  return mountPoint_ + "/" + std::to_string(number) + ".kst";
+}
+
+uint64_t FakeMedium::FreeBytes() const {
+  struct statvfs status;
+  if (statvfs(mountPoint_.c_str(), &status) != 0) {
+    const int error = errno;
+    ADD_FAILURE() << "statvfs " << mountPoint_ << ": " << ErrnoText(error);
+    return 0;
+  }
+  return static_cast<uint64_t>(status.f_bavail) * status.f_frsize;
+}
+
+bool FakeMedium::Control(const std::string& commands) {
+  const std::string path = fuseMount_ + "/control";
+  Descriptor control(path, O_WRONLY);
+  const std::string text = commands + "\n";
+  if (control.fd < 0 ||
+      write(control.fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
+    const int error = errno;
+    ADD_FAILURE() << "the fake medium refused '" << commands << "': " << ErrnoText(error) << "\n"
+                  << HelperLog();
+    return false;
+  }
+  return true;
+}
+
+FakeMedium::Status FakeMedium::ReadStatus() const {
+  const std::string path = fuseMount_ + "/control";
+  Status status{0, false};
+  Descriptor control(path, O_RDONLY);
+  char text[256] = {};
+  if (control.fd < 0 || read(control.fd, text, sizeof text - 1) <= 0) {
+    const int error = errno;
+    ADD_FAILURE() << "cannot read " << path << ": " << ErrnoText(error);
+    return status;
+  }
+  std::istringstream lines(text);
+  for (std::string name; lines >> name;) {
+    if (name == "transferred") lines >> status.transferred;
+    if (name == "disconnected") lines >> status.disconnected;
+  }
+  return status;
+}
+
+void FakeMedium::Abort() {
+  if (helper_ < 0) return;
+  aborted_ = true;
+  kill(helper_, SIGKILL);
+  int status;
+  waitpid(helper_, &status, 0);
+  helper_ = -1;
+}
+
+std::string FakeMedium::HelperLog() const {
+  std::ifstream log(dir_.File("helper.log"));
+  std::stringstream text;
+  text << log.rdbuf();
+  return text.str();
+}

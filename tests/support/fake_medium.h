@@ -1,0 +1,90 @@
+// A storage medium that misbehaves on demand: the helper kestrum_fake_medium (tests/fake_medium/)
+// serves a file of a claimed size from memory of a real size through FUSE; the file is attached
+// to a loop device, an ext4 file system is made on that and mounted in a scratch directory, and
+// a run's target is that file system's root.
+//
+// ext4 rather than FAT, which a fake USB stick would carry: a kernel may lack the FAT driver (the
+// one these tests were written on does), never ext4. It is made without a journal, in 4 KiB
+// blocks, in one block group (the media are at most 128 MiB) without backup superblocks or
+// blocks reserved for growth, with its bitmaps and inode table side by side and no checksums,
+// and mounted without reading block bitmaps ahead. So its own records lie together in the first
+// 40 KiB of the medium, a file's data follows them in one piece mapped by the inode itself, and
+// the file system reaches the medium only when a run creates, syncs or reads a file, never in
+// the background (no journal commits, no tables initialised later). A medium that wraps around
+// or drops what lies past its real size then damages the same test data on every run, and a
+// disconnect after a count of bytes lands on the same MByte. ext4 reads and writes test files
+// past the page cache, and FIEMAP tells where a file's data lies on the medium.
+//
+// Needs root, /dev/fuse, loop devices and the ext4 tools; tests skip with WhyUnavailable().
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "tests/support/scratch_dir.h"
+
+class FakeMedium {
+ public:
+  // What positions at or past the real size do.
+  enum class PastEnd {
+    kWrap,           // position X is stored at X modulo the real size
+    kDropReadZeros,  // writes are dropped; reads give 0x00
+    kDropReadOnes,   // writes are dropped; reads give 0xFF
+  };
+  struct Options {
+    uint64_t claimedMB = 32;
+    uint64_t realMB = 0;  // 0: all it claims
+    PastEnd pastEnd = PastEnd::kWrap;
+  };
+  // What the helper reports.
+  struct Status {
+    uint64_t transferred;  // bytes read or written by requests that succeeded
+    bool disconnected;     // every request fails from now on
+  };
+
+  // Why no fake medium can be made on this machine, or empty when one can.
+  static std::string WhyUnavailable();
+
+  FakeMedium() = default;
+  // Unmounts the file system, detaches the loop device, unmounts the helper's file system and
+  // waits for the helper to end (killing it if it does not), whatever state the test left
+  // behind; reports anything that stayed.
+  ~FakeMedium();
+  FakeMedium(const FakeMedium&) = delete;
+  FakeMedium& operator=(const FakeMedium&) = delete;
+
+  // Starts the helper, attaches its medium, makes the file system and mounts it. Reports what
+  // failed through the test framework and returns false; the destructor undoes what was done.
+  bool Attach(const Options& options);
+
+  // The mounted file system's root, the target of a run; and test file `number` in it.
+  const std::string& root() const { return mountPoint_; }
+  std::wstring wideRoot() const;
+  std::string TestFile(uint64_t number) const;
+  uint64_t FreeBytes() const;
+
+  // Sends commands to the helper, one a line: "flip POSITION MASK", "read-error START END",
+  // "write-error START END", "disconnect-after BYTES", "disconnect", "clear" (positions are
+  // byte positions on the medium). Reports a refusal and returns false.
+  bool Control(const std::string& commands);
+  Status ReadStatus() const;
+
+  // Kills the helper: every request to the medium fails from then on. For a run that hangs.
+  void Abort();
+
+  // What the helper printed.
+  std::string HelperLog() const;
+
+ private:
+  void WaitForHelper();
+
+  ScratchDir dir_;
+  std::string fuseMount_;   // where the helper's file system is mounted; empty until it is
+  std::string device_;      // the loop device; empty while none is attached
+  std::string mountPoint_;  // the ext4 mount; empty while nothing is mounted
+  pid_t helper_ = -1;       // the helper while it has not been waited for
+  bool aborted_ = false;
+};
