@@ -35,15 +35,6 @@ const std::vector<unsigned> kOneNotification = {WM_TEST_NOTIFY};
 // Far longer than any of these runs takes, even under ThreadSanitizer.
 constexpr std::chrono::seconds kRunLimit{300};
 
-std::wstring Format(const wchar_t* format, ...) {
-  wchar_t text[kMessageChars];
-  va_list args;
-  va_start(args, format);
-  FormatTextV(text, kMessageChars, format, args);
-  va_end(args);
-  return text;
-}
-
 unsigned long long ULL(uint64_t value) { return value; }
 
 // The line that follows every error the system reported.

@@ -31,15 +31,6 @@ namespace {
 constexpr uint64_t MB = 1048576;
 const std::vector<unsigned> kOneNotification = {WM_TEST_NOTIFY};
 
-std::wstring Format(const wchar_t* format, ...) {
-  wchar_t text[kMessageChars];
-  va_list args;
-  va_start(args, format);
-  FormatTextV(text, kMessageChars, format, args);
-  va_end(args);
-  return text;
-}
-
 unsigned long long ULL(uint64_t value) { return value; }
 
 std::wstring Warning() {

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdarg>
+
 #include "engine/engine_error.h"
 #include "engine/test_run.h"
 #include "engine/test_size.h"
 #include "platform/error_text.h"
 #include "platform/file.h"
+#include "platform/text.h"
 #include "platform/volume.h"
 #include "target/prepare_run.h"
 #include "target/test_files.h"
@@ -61,6 +64,15 @@ std::optional<std::wstring> RunPass(void (*pass)()) {
     return std::wstring(TestSession.errorText.Get());
   }
   return std::nullopt;
+}
+
+std::wstring Format(const wchar_t* format, ...) {
+  wchar_t text[kMessageChars];
+  va_list args;
+  va_start(args, format);
+  FormatTextV(text, kMessageChars, format, args);
+  va_end(args);
+  return text;
 }
 
 std::wstring SystemText(unsigned code) {

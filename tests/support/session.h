@@ -38,5 +38,8 @@ RunOutcome RunWithWorker(const RunOptions& options, const std::function<void()>&
 // it, or nothing when the pass returned.
 std::optional<std::wstring> RunPass(void (*pass)());
 
+// A text formatted as the engine formats its messages ("%ls" for a wide string).
+std::wstring Format(const wchar_t* format, ...);
+
 // The text of the system's description of `code` as the engine quotes it.
 std::wstring SystemText(unsigned code);
