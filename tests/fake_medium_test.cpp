@@ -25,6 +25,7 @@
 #include "resources/resource_ids.h"
 #include "results/completion.h"
 #include "tests/support/loop_medium.h"
+#include "tests/support/sector_counts.h"
 #include "tests/support/session.h"
 #include "tests/support/test_data.h"
 
@@ -91,15 +92,6 @@ std::vector<std::string> OpenFilesInside(const std::string& directory) {
     if (target.rfind(directory + "/", 0) == 0 || target == directory) inside.push_back(target);
   }
   return inside;
-}
-
-void ExpectEverySectorOk(const TestProgress& p, uint64_t sizeMB) {
-  EXPECT_TRUE(p.verifyStarted);
-  EXPECT_EQ(p.verifiedMB, sizeMB);
-  EXPECT_EQ(p.okSectors, sizeMB * kSectorsPerBlock);
-  EXPECT_EQ(p.overwrittenSectors + p.slightlyChangedSectors + p.corruptedSectors, 0u);
-  EXPECT_EQ(p.aliasedOffsets, 0u);
-  EXPECT_FALSE(p.firstErrorSeen);
 }
 
 class FakeMediumRun : public testing::Test {

@@ -23,6 +23,7 @@
 #include "platform/text.h"
 #include "platform/volume.h"
 #include "tests/support/loop_medium.h"
+#include "tests/support/sector_counts.h"
 #include "tests/support/session.h"
 #include "tests/support/test_data.h"
 
@@ -67,17 +68,6 @@ ssize_t WriteOneMByte(const std::string& path) {
   close(fd);
   unlink(path.c_str());
   return stored;
-}
-
-void ExpectEverySectorOk(const TestProgress& p, uint64_t sizeMB) {
-  EXPECT_TRUE(p.verifyStarted);
-  EXPECT_EQ(p.verifiedMB, sizeMB);
-  EXPECT_EQ(p.okSectors, sizeMB * kSectorsPerBlock);
-  EXPECT_EQ(p.overwrittenSectors, 0u);
-  EXPECT_EQ(p.slightlyChangedSectors, 0u);
-  EXPECT_EQ(p.corruptedSectors, 0u);
-  EXPECT_EQ(p.aliasedOffsets, 0u);
-  EXPECT_FALSE(p.firstErrorSeen);
 }
 
 class Medium : public testing::Test {

@@ -7,7 +7,6 @@
 #include <spawn.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -219,15 +218,7 @@ std::string FakeMedium::TestFile(uint64_t number) const {
   return mountPoint_ + "/" + std::to_string(number) + ".kst";
 }
 
-uint64_t FakeMedium::FreeBytes() const {
-  struct statvfs status;
-  if (statvfs(mountPoint_.c_str(), &status) != 0) {
-    const int error = errno;
-    ADD_FAILURE() << "statvfs " << mountPoint_ << ": " << ErrnoText(error);
-    return 0;
-  }
-  return static_cast<uint64_t>(status.f_bavail) * status.f_frsize;
-}
+uint64_t FakeMedium::FreeBytes() const { return FreeBytesAt(mountPoint_); }
 
 bool FakeMedium::Control(const std::string& commands) {
   const std::string path = fuseMount_ + "/control";

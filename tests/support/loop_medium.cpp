@@ -7,7 +7,6 @@
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -99,15 +98,7 @@ std::string LoopMedium::TestFile(uint64_t number) const {
   return target_ + "/" + std::to_string(number) + ".kst";
 }
 
-uint64_t LoopMedium::FreeBytes() const {
-  struct statvfs status;
-  if (statvfs(target_.c_str(), &status) != 0) {
-    const int error = errno;
-    ADD_FAILURE() << "statvfs " << target_ << ": " << ErrnoText(error);
-    return 0;
-  }
-  return static_cast<uint64_t>(status.f_bavail) * status.f_frsize;
-}
+uint64_t LoopMedium::FreeBytes() const { return FreeBytesAt(target_); }
 
 bool LoopMedium::LeaveFree(uint64_t freeBytes) {
   const std::string path = mountPoint_ + "/filler";

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/mount.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -104,4 +105,14 @@ Descriptor::Descriptor(const std::string& path, int flags)
 
 Descriptor::~Descriptor() {
   if (fd >= 0) close(fd);
+}
+
+uint64_t FreeBytesAt(const std::string& path) {
+  struct statvfs status;
+  if (statvfs(path.c_str(), &status) != 0) {
+    const int error = errno;
+    ADD_FAILURE() << "statvfs " << path << ": " << ErrnoText(error);
+    return 0;
+  }
+  return static_cast<uint64_t>(status.f_bavail) * status.f_frsize;
 }

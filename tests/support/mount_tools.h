@@ -2,6 +2,7 @@
 // unmounting with patience, and a descriptor that closes itself.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,10 @@ std::string Joined(const std::vector<std::string>& arguments);
 // Unmounts `path`, waiting a little for a file system that is still busy, and detaching it
 // lazily as the last resort so that nothing stays mounted. Reports a failure when it has to.
 void Unmount(const std::string& path);
+
+// Bytes free for the user on the file system that holds `path`, as the system reports them;
+// reports a failure and gives 0 when it cannot be asked.
+uint64_t FreeBytesAt(const std::string& path);
 
 // A file descriptor opened with O_CLOEXEC (and mode 0644 when created), closed when it goes.
 struct Descriptor {

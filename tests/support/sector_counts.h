@@ -1,6 +1,8 @@
 // The five results of a verify pass as one comparable value, for tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <ostream>
 
@@ -19,4 +21,12 @@ inline SectorCounts CountsOf(const TestProgress& p) {
 inline std::ostream& operator<<(std::ostream& out, const SectorCounts& c) {
   return out << "ok " << c.ok << " overwritten " << c.overwritten << " slightly "
              << c.slightlyChanged << " corrupted " << c.corrupted << " aliased " << c.aliased;
+}
+
+// A verify pass of `sizeMB` MByte that found every sector intact.
+inline void ExpectEverySectorOk(const TestProgress& p, uint64_t sizeMB) {
+  EXPECT_TRUE(p.verifyStarted);
+  EXPECT_EQ(p.verifiedMB, sizeMB);
+  EXPECT_EQ(CountsOf(p), (SectorCounts{sizeMB * kSectorsPerBlock, 0, 0, 0, 0}));
+  EXPECT_FALSE(p.firstErrorSeen);
 }
