@@ -29,9 +29,15 @@ class File {
   // symbolic links, directories, pipes and devices are refused without being followed or read.
   // Data bypasses the file cache where the file system allows it; in any case an open for
   // reading and every Sync drop the file's cached pages, so that data read comes from the
-  // medium.
+  // medium. An open for reading also empties the caches beneath the file system that it can
+  // reach (storage_layers.h); ReadsFromMedium() then tells whether any cache may still answer.
   // REQUIRES: not open. Returns 0 or errno (ENOENT: no such file).
   unsigned Open(const wchar_t* path, Mode mode);
+
+  // For a file opened for reading: true when no cache between it and its medium can answer its
+  // reads, false when one may (a layer this program cannot empty). False for a file opened for
+  // writing.
+  bool ReadsFromMedium() const { return readsFromMedium_; }
 
   // Reads `size` bytes at the current position into `buffer` (page-aligned, `size` a multiple
   // of 4096) and advances; fewer only at the end of the file (*bytesRead 0 when already there).
@@ -59,4 +65,5 @@ class File {
  private:
   int fd_ = -1;
   uint64_t position_ = 0;
+  bool readsFromMedium_ = false;
 };

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/file.h"
+#include "platform/posix/storage_layers_posix.h"
 #include "platform/text.h"
 
 namespace {
@@ -71,13 +72,16 @@ unsigned File::Open(const wchar_t* path, Mode mode) {
   if (!direct && fcntl(fd, F_SETFL, 0) != 0) error = errno;  // leave non-blocking mode
   // Cached pages are dropped before reading whether or not O_DIRECT was accepted: some file
   // systems accept it and still answer reads from the cache (ext4 journalling file data).
-  if (error == 0 && mode == Mode::kOpenExistingRead) error = DropCachedPages(fd);
+  const bool reading = mode == Mode::kOpenExistingRead;
+  if (error == 0 && reading) error = DropCachedPages(fd);
   if (error != 0) {
     close(fd);
     return error;
   }
   fd_ = fd;
   position_ = 0;
+  // After the file's own sync: that may leave the serving process's writes in a device cache.
+  readsFromMedium_ = reading && EmptyCachesBeneath(fd);
   return 0;
 }
 

@@ -1,15 +1,34 @@
 #include "tests/support/scratch_dir.h"
 
 #include <stdlib.h>
+#include <sys/statfs.h>
+#include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 
 #include "platform/text.h"
 
-ScratchDir::ScratchDir() {
-  std::filesystem::create_directories(KESTRUM_SCRATCH_DIR);
-  std::string pattern = std::string(KESTRUM_SCRATCH_DIR) + "/testXXXXXX";
+namespace {
+constexpr uint32_t kTmpfsMagic = 0x01021994;
+}
+
+std::string WhyNoMemoryFileSystem() {
+  struct statfs status;
+  if (statfs(kMemoryFileSystem, &status) != 0) return std::string(kMemoryFileSystem) + " missing";
+  if (static_cast<uint32_t>(status.f_type) != kTmpfsMagic) {
+    return std::string(kMemoryFileSystem) + " is not a memory file system here";
+  }
+  if (access(kMemoryFileSystem, W_OK) != 0) return std::string(kMemoryFileSystem) + " not writable";
+  return "";
+}
+
+ScratchDir::ScratchDir() : ScratchDir(KESTRUM_SCRATCH_DIR) {}
+
+ScratchDir::ScratchDir(const std::string& parent) {
+  std::filesystem::create_directories(parent);
+  std::string pattern = parent + "/testXXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
