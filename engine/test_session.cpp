@@ -23,7 +23,8 @@ TestProgress::TestProgress()
       corruptedSectors(0),
       aliasedOffsets(0),
       firstErrorSeen(false),
-      firstError{0, 0, 0} {}
+      firstError{0, 0, 0},
+      readsFromMedium(false) {}
 
 TestSessionRecord::TestSessionRecord()
     : ioBuffer(static_cast<IoBuffer*>(AllocatePages(sizeof(IoBuffer)))) {}

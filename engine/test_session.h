@@ -47,6 +47,9 @@ struct TestProgress {
   uint64_t aliasedOffsets;          // distinct foreign offsets found in overwritten sectors
   bool firstErrorSeen;              // firstError holds the first differing word of this pass
   FirstError firstError;
+  // No cache could answer a read of the current verify pass: every test file was read with the
+  // caches between it and the medium emptied. Meaningful once verifyStarted.
+  bool readsFromMedium;
 };
 
 inline constexpr size_t kFileNameChars = 260;

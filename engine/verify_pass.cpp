@@ -36,6 +36,7 @@ void StartVerifyPass() {
     progress.okSectors = 0;
     progress.corruptedSectors = 0;
     progress.aliasedOffsets = 0;
+    progress.readsFromMedium = true;
     progress.verifyStartTime = PerfCounter();
     progress.verifyNowTime = PerfCounter();
   }
@@ -63,6 +64,11 @@ void VerifyPass() {
       if (progress.verifiedMB == sizeMB) return;
       PostEngineError(PickText(kMissingDataText), static_cast<unsigned long long>(sizeMB),
                       static_cast<unsigned long long>(progress.verifiedMB));
+    }
+    if (!file.ReadsFromMedium()) {
+      // Damage found is damage all the same; only a clean result needs the medium's answer.
+      std::lock_guard<std::mutex> guard(TestSession.lock);
+      progress.readsFromMedium = false;
     }
     const uint64_t fileStart = offset;
     for (;;) {

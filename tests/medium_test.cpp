@@ -20,6 +20,7 @@
 #include "engine/test_session.h"
 #include "engine/write_pass.h"
 #include "platform/file.h"
+#include "platform/storage_layers.h"
 #include "platform/text.h"
 #include "platform/volume.h"
 #include "tests/support/loop_medium.h"
@@ -126,6 +127,11 @@ TEST_F(Medium, AllSpaceWriteAndVerifyFillsTheMedium) {
   ExpectEverySectorOk(p, outcome.sizeMB);
   EXPECT_EQ(TestFileSizes(medium), std::vector<uint64_t>{outcome.sizeMB * MB});
   EXPECT_LT(medium.FreeBytes(), MB) << "a whole MByte was left untested";
+  // The kernel's own driver reads the medium: nothing beneath it holds a cache to empty.
+  const StorageLayers layers = QueryStorageLayers(medium.wideTarget().c_str());
+  EXPECT_EQ(layers.fileSystemType, "ext4");
+  EXPECT_EQ(layers.reach, MediumReach::kThroughFileSystem);
+  EXPECT_TRUE(p.readsFromMedium);
 }
 
 TEST_F(Medium, AnAllSpaceRunFullOneMByteEarlyShrinksToWhatWasWritten) {
@@ -304,5 +310,6 @@ TEST_F(RamFileSystem, ARunWhereDirectIoIsRefusedStillChecksEverySector) {
   EXPECT_EQ(outcome.errorText, std::nullopt);
   EXPECT_EQ(outcome.progress.writtenMB, 3u);
   ExpectEverySectorOk(outcome.progress, 3);
+  EXPECT_FALSE(outcome.progress.readsFromMedium) << "memory answered, not a medium";
   EXPECT_EQ(FileSize(ram.path() + "/1.kst"), 3 * MB);
 }

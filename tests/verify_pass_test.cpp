@@ -252,3 +252,21 @@ TEST_F(VerifyPassTest, EachPassStartsFromZero) {
   EXPECT_EQ(TestSession.aliasMap.Count(), 0u);
   EXPECT_EQ(p.verifiedMB, 2u);
 }
+
+TEST_F(VerifyPassTest, TellsWhetherTheMediumAnsweredTheReads) {
+  if (std::string why = WhyNoMemoryFileSystem(); !why.empty()) GTEST_SKIP() << why;
+  // The build's disk is read by its kernel driver; on a memory file system no medium answers.
+  const ScratchDir disk;
+  const ScratchDir memory(kMemoryFileSystem);
+  const struct {
+    const ScratchDir& dir;
+    bool fromMedium;
+  } cases[] = {{disk, true}, {memory, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.dir.path());
+    WritePatternFile(c.dir.File("1.kst"), 0, 2);
+    const RunOutcome outcome = Verify(c.dir, 2);
+    ExpectEverySectorOk(outcome.progress, 2);
+    EXPECT_EQ(outcome.progress.readsFromMedium, c.fromMedium);
+  }
+}
