@@ -176,6 +176,7 @@ const char* Outcome(const CliRun& run, const TestProgress& p) {
   if (p.firstErrorSeen) return "damaged";
   if (TestSession.errorText.Get() != nullptr) return "error";
   if (p.stopRequested) return "stopped";
+  if (p.verifyStarted && !p.readsFromMedium) return "unproven";
   return "completed";
 }
 
@@ -185,6 +186,7 @@ int ExitStatus(const char* outcome) {
   if (o == "damaged") return kExitDamaged;
   if (o == "error") return kExitError;
   if (o == "stopped") return kExitStopped;
+  if (o == "unproven") return kExitUnproven;
   return kExitNoError;
 }
 

@@ -9,6 +9,7 @@ inline constexpr int kExitNoError = 0;
 inline constexpr int kExitDamaged = 1;
 inline constexpr int kExitError = 2;
 inline constexpr int kExitRefused = 3;
+inline constexpr int kExitUnproven = 4;  // no damage found, but the medium may not have answered
 inline constexpr int kExitStopped = 130;
 
 // Runs the program; returns its exit status.

@@ -94,6 +94,7 @@ std::string ResultJson(const RunResult& r) {
                                 ", \"expected\": " + Number(p.firstError.expected) +
                                 ", \"found\": " + Number(p.firstError.found) + "}"
                           : "null");
+  field("readsFromMedium", !p.verifyStarted ? "null" : p.readsFromMedium ? "true" : "false");
   field("warningText", Quoted(r.warningText));
   field("errorText", Quoted(r.errorText), true);
   return json + "}\n";

@@ -106,11 +106,15 @@ std::string HelpText() {
       "\nCtrl-C or SIGTERM stops a run as the Stop button does: the file in use is closed and the\n"
       "test files written so far stay.\n"
       "\nExit status:\n"
-      "  0    no error found\n"
+      "  0    no error found, every read answered by the medium\n"
       "  1    damaged sectors found (also when the run then ended by an error or was stopped)\n"
       "  2    the run ended by an error\n"
       "  3    refused before starting: bad arguments, test files present or damaged, no test\n"
       "       files to verify, an inaccessible directory, a size of zero or too large\n"
+      "  4    no error found, but the reads may have been answered from the system's memory\n"
+      "       rather than the medium (a file system served by a process whose device this user\n"
+      "       may not read, a network or memory file system): replug the medium and verify\n"
+      "       again, or run as a user who may read the device\n"
       "  130  stopped\n";
   return text;
 }

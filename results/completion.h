@@ -1,6 +1,7 @@
-// The end of a run in the progress dialog: the completion text or the report, the summary of
-// the speeds, the "OK" button and the red bar for a run that found damage or failed; and the
-// copy of the result box to the clipboard. User-interface thread.
+// The end of a run in the progress dialog: the completion text (saying so plainly where the
+// medium may not have answered the reads) or the report, the summary of the speeds, the "OK"
+// button and the red bar for a run that found damage or failed; and the copy of the result box
+// to the clipboard. User-interface thread.
 #pragma once
 
 #include "results/progress_dialog.h"

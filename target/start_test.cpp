@@ -6,6 +6,7 @@
 #include "engine/space.h"
 #include "engine/test_session.h"
 #include "engine/test_size.h"
+#include "platform/storage_layers.h"
 #include "platform/text.h"
 #include "resources/resource_ids.h"
 #include "target/target_status.h"
@@ -27,6 +28,21 @@ constexpr TextPair kPartialCapacityText = {
     L"请在测试前格式化媒介.(NTFS卷上保留了少量容量,因此看到此信息是正常的)",
     L"注意: 只測試 %llu MByte,而總容量為 %llu MByte,所以此測試將無法找到所有錯誤.為了得到最佳結果,"
     L"請在測試前格式化媒介.(NTFS卷上保留了少量容量,因此看到此資訊是正常的)"};
+
+constexpr TextPair kReadsBeyondReachWriteNote = {
+    L"注意: 在此文件系统 (%ls) 上, 读取的数据可能来自系统的内存而不是媒介, 本程序无法排除这一点."
+    L"为了得到可靠的结果, 请在写入后拔出并重新插入媒介, 然后只进行测试, "
+    L"或以有权读取该设备的用户运行本程序.",
+    L"注意: 在此檔案系統 (%ls) 上, 讀取的數據可能來自系統的記憶體而不是媒介, 本程式無法排除這一點."
+    L"為了得到可靠的結果, 請在寫入後拔出並重新插入媒介, 然後只進行測試, "
+    L"或以有權讀取該裝置的使用者執行本程式."};
+constexpr TextPair kReadsBeyondReachVerifyNote = {
+    L"注意: 在此文件系统 (%ls) 上, 读取的数据可能来自系统的内存而不是媒介, 本程序无法排除这一点."
+    L"只有在写入测试用文件后拔出并重新插入过媒介, 测试结果才可靠, "
+    L"或以有权读取该设备的用户运行本程序.",
+    L"注意: 在此檔案系統 (%ls) 上, 讀取的數據可能來自系統的記憶體而不是媒介, 本程式無法排除這一點."
+    L"只有在寫入測試用檔案後拔出並重新插入過媒介, 測試結果才可靠, "
+    L"或以有權讀取該裝置的使用者執行本程式."};
 
 void Refuse(DialogControls& dialog, StartTestHost& host, const TextPair& text, bool refresh) {
   host.ShowMessage(PickText(text), MessageKind::kRefusal);
@@ -57,6 +73,21 @@ std::optional<uint64_t> ChooseWriteSize(DialogControls& dialog, StartTestHost& h
   return sizeMB;
 }
 
+// Where some cache beneath the file system may answer the verify pass's reads and this program
+// cannot empty it, says so before the run, with what gives a verdict from the medium.
+void NoteReadsBeyondReach(StartTestHost& host, bool write) {
+  if (!TestSession.targetPath) return;
+  const StorageLayers layers = QueryStorageLayers(TestSession.targetPath->c_str());
+  if (layers.reach != MediumReach::kOutOfReach) return;
+  const std::wstring type =
+      WideFromUtf8(layers.fileSystemType.empty() ? "?" : layers.fileSystemType);
+  wchar_t note[kNoteChars];
+  FormatText(note, kNoteChars,
+             PickText(write ? kReadsBeyondReachWriteNote : kReadsBeyondReachVerifyNote),
+             type.c_str());
+  host.ShowMessage(note, MessageKind::kNote);
+}
+
 }  // namespace
 
 std::optional<uint64_t> ParseSizeMB(const std::wstring& text) {
@@ -79,7 +110,7 @@ void StartTest(DialogControls& dialog, StartTestHost& host, bool write) {
   if (measuredMB == TEST_FILES_MISSIZED) return Refuse(dialog, host, kTestFilesDamagedText, true);
 
   if (!write) {
-    SetTestSize(measuredMB);  // a verify test checks what is there; no space check, no note
+    SetTestSize(measuredMB);  // a verify test checks what is there; no space check
   } else {
     const std::optional<uint64_t> requestedMB = ChooseWriteSize(dialog, host);
     if (!requestedMB) return;
@@ -92,6 +123,7 @@ void StartTest(DialogControls& dialog, StartTestHost& host, bool write) {
       host.ShowMessage(note, MessageKind::kNote);
     }
   }
+  NoteReadsBeyondReach(host, write);
   TestSession.endless = dialog.IsChecked(IDC_ENDLESS);
   TestSession.doWrite = write;
   TestSession.doVerify = true;

@@ -1,5 +1,6 @@
 // Starting a test from the main dialog's choices: checks the target directory and the size,
-// refuses with a message or notes what the run will not cover, stores the run's parameters in
+// refuses with a message or notes what the run will not cover or cannot prove (reads that a
+// cache beyond this program's reach may answer), stores the run's parameters in
 // TestSession and has the progress dialog run it. Knows no toolkit: the user interface lends
 // its message boxes and its progress dialog through StartTestHost. User-interface thread.
 #pragma once

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -234,6 +235,7 @@ TEST_F(Cli, TheJsonResultCarriesEveryFigure) {
   EXPECT_EQ(r["writeBytesPerSecond"], 0);
   EXPECT_EQ(r["errorText"], nullptr);
   EXPECT_EQ(r["warningText"], Warning(3) + "\r\n");
+  EXPECT_EQ(r["readsFromMedium"], true);
 }
 
 TEST_F(Cli, JsonOnStandardOutputLeavesTheTextToStandardError) {
@@ -253,6 +255,34 @@ TEST_F(Cli, JsonOnStandardOutputLeavesTheTextToStandardError) {
   const nlohmann::json why = nlohmann::json::parse(refused.out);
   EXPECT_EQ(why["outcome"], "refused");
   EXPECT_EQ(why["errorText"], "由于此路径存在测试用文件，无法写入");
+  EXPECT_EQ(why["readsFromMedium"], nullptr);
+}
+
+TEST_F(Cli, WhereMemoryMayAnswerTheReadsACleanRunSaysSoAndExitsWithFour) {
+  if (std::string why = WhyNoMemoryFileSystem(); !why.empty()) GTEST_SKIP() << why;
+  ScratchDir memory(kMemoryFileSystem);
+  const ChildResult result = Run({"--size", "2", "--json", "-", memory.path()});
+  EXPECT_EQ(result.status, 4) << result.err;
+  const nlohmann::json r = nlohmann::json::parse(result.out);
+  EXPECT_EQ(r["outcome"], "unproven");
+  EXPECT_EQ(r["readsFromMedium"], false);
+  EXPECT_EQ(r["okSectors"], 2 * 2048);
+
+  const std::vector<std::string> lines = Lines(result.err);
+  const auto has = [&lines](const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  };
+  EXPECT_TRUE(
+      has("注意: 在此文件系统 (tmpfs) 上, 读取的数据可能来自系统的内存而不是媒介, "
+          "本程序无法排除这一点.为了得到可靠的结果, 请在写入后拔出并重新插入媒介, "
+          "然后只进行测试, 或以有权读取该设备的用户运行本程序."))
+      << result.err;
+  EXPECT_TRUE(
+      has("测试已完成,没有发现错误, 但读取的数据可能来自系统的内存而不是媒介, "
+          "所以此结果不能证明媒介完好."))
+      << result.err;
+  EXPECT_TRUE(has("请保留测试用文件 *.kst, 拔出并重新插入媒介, 然后再只进行一次测试"));
+  EXPECT_FALSE(has("测试已完成,没有发现错误."));
 }
 
 TEST_F(Cli, OnATerminalTheLiveLineIsRedrawnInPlace) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "engine/engine_error.h"
 #include "engine/test_session.h"
 #include "platform/memory_dialog.h"
 #include "platform/volume.h"
@@ -99,6 +100,64 @@ TEST_F(Completion, AVerifyOnlyRunWithoutDamage) {
                               L"Kestrum  V1.4\r\n");
   ExpectEnded(false);
   EXPECT_EQ(controls.controls.count(IDC_WRITE_AMOUNT), 0u);
+}
+
+TEST_F(Completion, ACleanRunThatTheMediumMayNotHaveAnsweredSaysSoPlainly) {
+  const struct {
+    const char* name;
+    bool write;
+    int language;
+    std::wstring text;
+  } cases[] = {
+      {"write and verify", true, 0,
+       L"测试已完成,没有发现错误, 但读取的数据可能来自系统的内存而不是媒介, "
+       L"所以此结果不能证明媒介完好.\r\n"
+       L"请保留测试用文件 *.kst, 拔出并重新插入媒介, 然后再只进行一次测试\r\n"
+       L"写入速度: 1,00 MByte/s\r\n"},
+      {"verify only", false, 0,
+       L"测试已完成,没有发现错误, 但读取的数据可能来自系统的内存而不是媒介.\r\n"
+       L"只有在写入测试用文件后拔出并重新插入过媒介, 此结果才可靠\r\n"},
+      {"write and verify, second language", true, 1,
+       L"測試已完成,沒有發現錯誤, 但讀取的數據可能來自系統的記憶體而不是媒介, "
+       L"所以此結果不能證明媒介完好.\r\n"
+       L"請保留測試用檔案 *.kst, 拔出並重新插入媒介, 然後再只進行一次測試\r\n"
+       L"寫入速度: 1.00 MByte/s\r\n"},
+      {"verify only, second language", false, 1,
+       L"測試已完成,沒有發現錯誤, 但讀取的數據可能來自系統的記憶體而不是媒介.\r\n"
+       L"只有在寫入測試用檔案後拔出並重新插入過媒介, 此結果才可靠\r\n"},
+  };
+  const std::wstring warning = L"警告: 只测试了 2 MByte(共 7629 MByte)\r\n";
+  SetWarningText(warning.c_str());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Language = c.language;
+    TestProgress& p = TestSession.progress;
+    p = TestProgress();
+    p.writeStarted = c.write;
+    p.writtenMB = 2;
+    p.writeNowTime = 2000000000;
+    p.verifyStarted = true;
+    p.verifiedMB = p.okSectors = 2;
+    p.verifyStartTime = 3000000000;
+    p.verifyNowTime = 4000000000;
+    p.readsFromMedium = false;
+    MemoryDialog box;
+    ProgressDialogState state{box};
+    OnTestNotify(state);
+    const std::wstring readSpeed =
+        c.language == 1 ? L"讀取速度: 2.00 MByte/s\r\n" : L"读取速度: 2,00 MByte/s\r\n";
+    EXPECT_EQ(box.controls[IDC_RESULT_TEXT].text,
+              warning + c.text + readSpeed + L"Kestrum  V1.4\r\n");
+    EXPECT_EQ(box.controls[IDC_PROGRESS_BAR].progressState, ProgressState::kNormal);
+  }
+
+  // Damage seen is damage, whatever answered the reads.
+  Language = 0;
+  TestSession.progress.firstErrorSeen = true;
+  OnTestNotify(dialog);
+  EXPECT_EQ(ResultText().rfind(warning + L"媒介可能有问题\r\n", 0), 0u) << ResultText();
+  EXPECT_EQ(ResultText().find(L"内存而不是媒介"), std::wstring::npos);
+  ExpectEnded(true);
 }
 
 TEST_F(Completion, ARunThatFoundDamageShowsTheReport) {

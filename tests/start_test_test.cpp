@@ -9,6 +9,7 @@
 #include "platform/memory_dialog.h"
 #include "platform/volume.h"
 #include "resources/resource_ids.h"
+#include "target/test_files.h"
 #include "tests/support/scratch_target.h"
 #include "tests/support/test_data.h"
 
@@ -59,6 +60,16 @@ Message Note(uint64_t requestedMB, uint64_t totalMB) {
               std::to_wstring(totalMB) +
               L" MByte,所以此测试将无法找到所有错误.为了得到最佳结果,请在测试前格式化媒介."
               L"(NTFS卷上保留了少量容量,因此看到此信息是正常的)",
+          MessageKind::kNote};
+}
+
+// The note before a run on a file system whose reads memory may answer.
+Message ReadsNote(const wchar_t* type, bool write) {
+  return {std::wstring(L"注意: 在此文件系统 (") + type +
+              L") 上, 读取的数据可能来自系统的内存而不是媒介, 本程序无法排除这一点." +
+              (write ? L"为了得到可靠的结果, 请在写入后拔出并重新插入媒介, 然后只进行测试, "
+                     : L"只有在写入测试用文件后拔出并重新插入过媒介, 测试结果才可靠, ") +
+              L"或以有权读取该设备的用户运行本程序.",
           MessageKind::kNote};
 }
 
@@ -222,6 +233,26 @@ TEST_F(StartTestTest, VerifyingAnEmptyDirectoryStartsWithSizeZero) {
   StartTest(dialog, host, false);
   ASSERT_EQ(host.runs.size(), 1u);
   EXPECT_EQ(host.runs[0].sizeMB, 0u);  // resolved to the free space when the run is prepared
+}
+
+TEST_F(StartTestTest, NotesAFileSystemWhereMemoryMayAnswerTheReads) {
+  if (std::string why = WhyNoMemoryFileSystem(); !why.empty()) GTEST_SKIP() << why;
+  ScratchDir memory(kMemoryFileSystem);
+  SetTargetPath(memory.widePath().c_str());
+  StartTest(dialog, host, true);
+  EXPECT_EQ(host.messages, (std::vector<Message>{Note(5000, 7629), ReadsNote(L"tmpfs", true)}));
+  EXPECT_EQ(host.runs.size(), 1u);
+
+  host = RecordingHost();
+  Language = 1;
+  StartTest(dialog, host, false);
+  EXPECT_EQ(host.messages,
+            (std::vector<Message>{
+                {L"注意: 在此檔案系統 (tmpfs) 上, 讀取的數據可能來自系統的記憶體而不是媒介, "
+                 L"本程式無法排除這一點.只有在寫入測試用檔案後拔出並重新插入過媒介, "
+                 L"測試結果才可靠, 或以有權讀取該裝置的使用者執行本程式.",
+                 MessageKind::kNote}}));
+  EXPECT_EQ(host.runs.size(), 1u);
 }
 
 TEST(ParseSizeMB, AcceptsPlainDecimalNumbersOnly) {

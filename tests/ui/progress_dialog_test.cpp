@@ -1,7 +1,8 @@
 // The progress dialog on the offscreen platform, opened from the main dialog on a real scratch
-// directory and run by the real worker: a clean write-and-verify run to its end, a verify run
-// on damaged files, a stop while writing, Escape and Enter during and after a run, and the copy
-// of the result box to the clipboard.
+// directory and run by the real worker: a clean write-and-verify run to its end, the same on a
+// memory file system whose reads no medium answers, a verify run on damaged files, a stop while
+// writing, Escape and Enter during and after a run, and the copy of the result box to the
+// clipboard.
 #include "ui/progress_dialog.h"
 
 #include <QLineEdit>
@@ -38,6 +39,14 @@ bool StartRun(FakeDesktop& desktop, QDialog* main, const ScratchDir& dir, const 
   ChooseFolder(desktop, main, dir.path());
   if (*sizeMB != '\0') QTest::keyClicks(Find<QLineEdit>(main, "IDC_SIZE_MB"), sizeMB);
   return DriveModalDialogs([&] { Click(main, button); }, {interact}) == 1;
+}
+
+// The end of a finished write-and-verify run's text: both speed lines and the version line.
+QString WriteRunSummary() {
+  const TestProgress p = CopyProgress();
+  return QStringLiteral("写入速度: %1\r\n读取速度: %2\r\nKestrum  V1.4\r\n")
+      .arg(SpeedText(p.writtenMB, p.writeStartTime, p.writeNowTime, p.perfFrequency),
+           SpeedText(p.verifiedMB, p.verifyStartTime, p.verifyNowTime, p.perfFrequency));
 }
 
 bool WriteHasBegun() {
@@ -88,17 +97,11 @@ class ProgressDialogTest : public DialogTestCase {
       const bool opened = StartRun(desktop, main, dir, "4", "IDC_WRITE_VERIFY", [&](QDialog* run) {
         QCOMPARE(run->windowTitle(), QStringLiteral("Kestrum | 执行中"));
         QVERIFY(WaitUntilFinished(run));
-        const TestProgress p = CopyProgress();
-        const QString expected =
-            QStringLiteral(
-                "警告: 只测试了 4 MByte(共 7629 MByte)\r\n"
-                "测试已完成,没有发现错误.\r\n"
-                "现在可以删除测试用文件 *.kst 或再次进行测试\r\n"
-                "写入速度: %1\r\n"
-                "读取速度: %2\r\n"
-                "Kestrum  V1.4\r\n")
-                .arg(SpeedText(p.writtenMB, p.writeStartTime, p.writeNowTime, p.perfFrequency),
-                     SpeedText(p.verifiedMB, p.verifyStartTime, p.verifyNowTime, p.perfFrequency));
+        const QString expected = QStringLiteral(
+                                     "警告: 只测试了 4 MByte(共 7629 MByte)\r\n"
+                                     "测试已完成,没有发现错误.\r\n"
+                                     "现在可以删除测试用文件 *.kst 或再次进行测试\r\n") +
+                                 WriteRunSummary();
         QCOMPARE(Text(run, "IDC_RESULT_TEXT"), AsShown(expected));
         QCOMPARE(Text(run, "IDC_WRITE_AMOUNT"), QStringLiteral("4 MByte"));
         QCOMPARE(Text(run, "IDC_VERIFY_AMOUNT"), QStringLiteral("4 MByte"));
@@ -122,6 +125,36 @@ class ProgressDialogTest : public DialogTestCase {
       QVERIFY(Enabled(main, "IDC_VERIFY"));
       QVERIFY(!Enabled(main, "IDC_WRITE_VERIFY"));
       QCOMPARE(FileSize(dir.File("1.kst")), 4 * MB);
+    });
+  }
+
+  // Where memory may answer the reads, the note says so before the run and the result after it.
+  void aCleanRunWhereMemoryMayAnswerTheReadsSaysSoBeforeAndAfter() {
+    if (std::string why = WhyNoMemoryFileSystem(); !why.empty()) QSKIP(why.c_str());
+    ScratchDir dir(kMemoryFileSystem);
+    FakeDesktop desktop;
+    StandInVolume(5000, 7629);
+    WithMainDialog([&](QDialog* main) {
+      const bool opened = StartRun(desktop, main, dir, "4", "IDC_WRITE_VERIFY", [&](QDialog* run) {
+        QVERIFY(WaitUntilFinished(run));
+        const QString expected =
+            QStringLiteral(
+                "警告: 只测试了 4 MByte(共 7629 MByte)\r\n"
+                "测试已完成,没有发现错误, 但读取的数据可能来自系统的内存而不是媒介, "
+                "所以此结果不能证明媒介完好.\r\n"
+                "请保留测试用文件 *.kst, 拔出并重新插入媒介, 然后再只进行一次测试\r\n") +
+            WriteRunSummary();
+        QCOMPARE(Text(run, "IDC_RESULT_TEXT"), AsShown(expected));
+        Click(run, "IDCANCEL");
+      });
+      QVERIFY(opened);
+      QCOMPARE(desktop.messages.size(), size_t{2});
+      QCOMPARE(desktop.messages[0].text, Note(4, 7629));
+      QCOMPARE(desktop.messages[1].text,
+               QStringLiteral("注意: 在此文件系统 (tmpfs) 上, 读取的数据可能来自系统的内存而不是"
+                              "媒介, 本程序无法排除这一点.为了得到可靠的结果, 请在写入后拔出并重"
+                              "新插入媒介, 然后只进行测试, 或以有权读取该设备的用户运行本程序."));
+      QVERIFY(desktop.messages[1].kind == MessageKind::kNote);
     });
   }
 
