@@ -3,12 +3,14 @@
 // a loop device it stands for a storage medium under test: healthy, one that wraps around or
 // drops what lies past its real size, one that flips bits, fails reads or writes in a range or
 // disconnects. A second file, "control", takes further commands while it runs (one a line, as
-// for --fault) and reads back the bytes transferred and whether it has disconnected.
+// for --fault) and reads back the bytes transferred and whether it has disconnected. A third,
+// "last-writes", reads back the record of where each write went (MediumModel::lastWrites).
 //
 // Every open file bypasses the page cache (direct_io), so each read and write that reaches the
 // file reaches the medium. Requests are served one at a time.
 
 #define FUSE_USE_VERSION 34
+#include <fcntl.h>
 #include <fuse_lowlevel.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -31,6 +33,7 @@ namespace {
 
 constexpr fuse_ino_t kMediumIno = 2;
 constexpr fuse_ino_t kControlIno = 3;
+constexpr fuse_ino_t kLastWritesIno = 4;
 constexpr double kCacheSeconds = 3600;  // nothing changes names or sizes while mounted
 // --trace: every transfer of the medium to standard error.
 bool trace = false;
@@ -39,7 +42,8 @@ struct Entry {
   fuse_ino_t ino;
   const char* name;
 };
-constexpr Entry kEntries[] = {{kMediumIno, "medium"}, {kControlIno, "control"}};
+constexpr Entry kEntries[] = {
+    {kMediumIno, "medium"}, {kControlIno, "control"}, {kLastWritesIno, "last-writes"}};
 
 MediumModel& Medium(fuse_req_t request) {
   return *static_cast<MediumModel*>(fuse_req_userdata(request));
@@ -54,10 +58,11 @@ bool Attributes(const MediumModel& medium, fuse_ino_t ino, struct stat* status) 
   if (ino == FUSE_ROOT_ID) {
     status->st_mode = S_IFDIR | 0755;
     status->st_nlink = 2;
-  } else if (ino == kMediumIno || ino == kControlIno) {
-    status->st_mode = S_IFREG | 0600;
+  } else if (ino == kMediumIno || ino == kControlIno || ino == kLastWritesIno) {
+    status->st_mode = S_IFREG | (ino == kLastWritesIno ? 0400 : 0600);
     status->st_nlink = 1;
-    status->st_size = ino == kMediumIno ? static_cast<off_t>(medium.claimedBytes()) : 0;
+    if (ino == kMediumIno) status->st_size = static_cast<off_t>(medium.claimedBytes());
+    if (ino == kLastWritesIno) status->st_size = static_cast<off_t>(medium.lastWrites().size());
     status->st_blocks = (status->st_size + 511) / 512;
   } else {
     return false;
@@ -116,8 +121,12 @@ void ReadDirectory(fuse_req_t request, fuse_ino_t ino, size_t size, off_t offset
 }
 
 void Open(fuse_req_t request, fuse_ino_t ino, fuse_file_info* file) {
-  if (ino != kMediumIno && ino != kControlIno) {
+  if (ino != kMediumIno && ino != kControlIno && ino != kLastWritesIno) {
     fuse_reply_err(request, ino == FUSE_ROOT_ID ? EISDIR : ENOENT);
+    return;
+  }
+  if (ino == kLastWritesIno && (file->flags & O_ACCMODE) != O_RDONLY) {
+    fuse_reply_err(request, EACCES);
     return;
   }
   file->direct_io = 1;  // no page cache: every transfer reaches the medium
@@ -125,12 +134,22 @@ void Open(fuse_req_t request, fuse_ino_t ino, fuse_file_info* file) {
   fuse_reply_open(request, file);
 }
 
+// Replies to a read of `size` bytes at `offset` of a file whose content is `length` `bytes`.
+void ReplySlice(fuse_req_t request, const void* bytes, size_t length, size_t size, off_t offset) {
+  const size_t start = std::min(length, static_cast<size_t>(offset));
+  fuse_reply_buf(request, static_cast<const char*>(bytes) + start, std::min(size, length - start));
+}
+
 void Read(fuse_req_t request, fuse_ino_t ino, size_t size, off_t offset, fuse_file_info*) {
   MediumModel& medium = Medium(request);
   if (ino == kControlIno) {
     const std::string status = medium.Status();
-    const size_t start = std::min(status.size(), static_cast<size_t>(offset));
-    fuse_reply_buf(request, status.data() + start, std::min(size, status.size() - start));
+    ReplySlice(request, status.data(), status.size(), size, offset);
+    return;
+  }
+  if (ino == kLastWritesIno) {
+    const std::vector<uint8_t>& record = medium.lastWrites();
+    ReplySlice(request, record.data(), record.size(), size, offset);
     return;
   }
   std::vector<uint8_t> data(size);

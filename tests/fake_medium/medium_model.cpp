@@ -20,7 +20,12 @@ bool ParseNumber(const std::string& text, uint64_t* value) {
 }  // namespace
 
 MediumModel::MediumModel(uint64_t claimedBytes, uint64_t realBytes, PastEnd pastEnd)
-    : claimedBytes_(claimedBytes), realBytes_(realBytes), pastEnd_(pastEnd), store_(realBytes) {}
+    : claimedBytes_(claimedBytes),
+      realBytes_(realBytes),
+      pastEnd_(pastEnd),
+      store_(realBytes),
+      lastWrites_((claimedBytes + kRecordSectorBytes - 1) / kRecordSectorBytes * kRecordHeadBytes) {
+}
 
 const char* MediumModel::Usage() {
   return "  flip POSITION MASK        invert the bits of MASK in the byte at POSITION on every "
@@ -75,8 +80,21 @@ int MediumModel::Write(uint64_t position, size_t size, const uint8_t* data, size
     const uint64_t at = position + i;
     if (at < realBytes_ || pastEnd_ == PastEnd::kWrap) store_[at % realBytes_] = data[i];
   }
+  RecordWrite(position, size, data);
   *done = size;
   return 0;
+}
+
+void MediumModel::RecordWrite(uint64_t position, size_t size, const uint8_t* data) {
+  const uint64_t end = position + size;
+  for (uint64_t sector = position / kRecordSectorBytes; sector * kRecordSectorBytes < end;
+       ++sector) {
+    const uint64_t headStart = sector * kRecordSectorBytes;
+    for (uint64_t at = std::max(position, headStart);
+         at < std::min(end, headStart + kRecordHeadBytes); ++at) {
+      lastWrites_[sector * kRecordHeadBytes + (at - headStart)] = data[at - position];
+    }
+  }
 }
 
 std::string MediumModel::Command(const std::string& line) {

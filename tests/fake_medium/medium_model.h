@@ -1,6 +1,7 @@
 // What the fake medium stores and how it misbehaves: a device of a claimed size whose data is
 // kept in memory of a real size, with the faults a test arms. Positions are byte positions on
-// the claimed device. One thread at a time (the helper serves one request after another).
+// the claimed device. It also remembers where each write went, so that a test can tell what a
+// run should find. One thread at a time (the helper serves one request after another).
 #pragma once
 
 #include <cerrno>
@@ -23,7 +24,13 @@ class MediumModel {
   // REQUIRES: 0 < realBytes <= claimedBytes.
   MediumModel(uint64_t claimedBytes, uint64_t realBytes, PastEnd pastEnd);
 
+  // The record of writes: for each 512-byte sector of the claimed device, the first 16 bytes
+  // of the last write that reached it (zeros where none did), whatever the medium kept of it.
+  static constexpr size_t kRecordSectorBytes = 512;
+  static constexpr size_t kRecordHeadBytes = 16;
+
   uint64_t claimedBytes() const { return claimedBytes_; }
+  const std::vector<uint8_t>& lastWrites() const { return lastWrites_; }
 
   // Reads `size` bytes at `position` into `data`; past the claimed size, fewer. Returns 0 and
   // the bytes read in *done, or EIO.
@@ -50,11 +57,13 @@ class MediumModel {
   };
   // Counts a transfer of `size` bytes, or disconnects the medium if it would pass the limit.
   bool Transfer(size_t size);
+  void RecordWrite(uint64_t position, size_t size, const uint8_t* data);
 
   const uint64_t claimedBytes_;
   const uint64_t realBytes_;
   const PastEnd pastEnd_;
   std::vector<uint8_t> store_;
+  std::vector<uint8_t> lastWrites_;    // kRecordHeadBytes for each sector of the claimed device
   std::map<uint64_t, uint8_t> flips_;  // position -> bits inverted on every read
   std::optional<Range> readError_, writeError_;
   std::optional<uint64_t> disconnectAt_;  // the transfer count at which it disconnects
