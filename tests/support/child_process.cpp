@@ -1,12 +1,14 @@
 #include "tests/support/child_process.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -34,10 +36,20 @@ void Drain(const std::vector<int>& fds, const std::vector<std::string*>& into) {
   }
 }
 
+// In the child: drops root for `user`; on failure says why and ends the child.
+void BecomeUser(const UserIds& user) {
+  if (setgroups(0, nullptr) == 0 && setgid(user.gid) == 0 && setuid(user.uid) == 0) return;
+  const int error = errno;
+  dprintf(STDERR_FILENO, "cannot become user %u: %s\n", static_cast<unsigned>(user.uid),
+          strerror(error));
+  _exit(126);
+}
+
 }  // namespace
 
 ChildResult RunChild(const std::string& program, const std::vector<std::string>& arguments,
-                     bool terminal, const std::function<void(pid_t)>& whileRunning) {
+                     bool terminal, const std::function<void(pid_t)>& whileRunning,
+                     const std::optional<UserIds>& user) {
   std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
@@ -57,6 +69,7 @@ ChildResult RunChild(const std::string& program, const std::vector<std::string>&
     dup2(input, STDIN_FILENO);
     dup2(out[1], STDOUT_FILENO);
     dup2(terminal ? out[1] : err[1], STDERR_FILENO);
+    if (user) BecomeUser(*user);
     execv(program.c_str(), argv.data());
     _exit(127);
   }
