@@ -12,6 +12,8 @@ kestrum_packages=(
   libbenchmark-dev time        # the benchmarks under bench/, built on request
   e2fsprogs util-linux mount   # the tests' own small file systems on loop devices
   libfuse3-dev                 # the fake medium (a FUSE file system) of the fakemedium tests
+  # the file systems that media carry, made and mounted on the fake medium (fuse_medium_test)
+  exfatprogs exfat-fuse ntfs-3g xfsprogs btrfs-progs
   clang libclang-rt-14-dev     # the sector check's fuzz target (libFuzzer), tests/fuzz/run.sh
 )
 

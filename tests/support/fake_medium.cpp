@@ -47,6 +47,102 @@ const char* PastEndName(FakeMedium::PastEnd pastEnd) {
   return "?";
 }
 
+// How each file system is made and mounted. Each keeps its own writes few and in places fixed
+// by its layout, so that a medium that wraps around or drops writes damages the same test data
+// on every run, and reading a test file writes nothing (noatime: no access times).
+struct FileSystemKind {
+  FakeMedium::FileSystem fileSystem;
+  const char* name;
+  const char* type;               // as /proc/filesystems names it
+  std::vector<std::string> mkfs;  // the device follows
+  const char* fuseDriver;         // the program that mounts it; null: the kernel's own driver
+  const char* mountOptions;       // for the driver's -o, or the data of mount(2)
+  unsigned long mountFlags;       // for mount(2)
+};
+
+const FileSystemKind kFileSystems[] = {
+    // No journal, one block group in 4 KiB blocks, no backup superblocks or blocks reserved for
+    // growing the file system, bitmaps and inode table side by side, no checksums, 16 inodes; no
+    // blocks reserved for root, inode table written now rather than by a background thread. Nor
+    // does it read its block bitmaps ahead in the background.
+    {FakeMedium::FileSystem::kExt4,
+     "ext4",
+     "ext4",
+     {"mkfs.ext4", "-q", "-F", "-m", "0", "-b", "4096", "-N", "16", "-O",
+      "^has_journal,^metadata_csum,^resize_inode,^flex_bg,sparse_super2", "-E",
+      "nodiscard,lazy_itable_init=0,num_backup_sb=0"},
+     nullptr,
+     "no_prefetch_block_bitmaps",
+     0},
+    // Its tables lie in the first 2 MiB and the first clusters after them (allocation bitmap,
+    // upcase table, root directory); the test data follows in 4 KiB clusters, in one piece. Its
+    // driver writes the directory entry of a file when the file is synced or closed.
+    {FakeMedium::FileSystem::kExfat,
+     "exFAT",
+     "fuseblk",
+     {"mkfs.exfat", "-c", "4K"},
+     "mount.exfat-fuse",
+     "noatime",
+     0},
+    // A quick format (nothing zeroed): the boot sector and the MFT at the start, the other tables
+    // an eighth of the way in, the MFT's mirror and the 2 MiB log in the middle, a copy of the
+    // boot sector at the end. Its driver writes a file's MFT record when the file is closed.
+    {FakeMedium::FileSystem::kNtfs,
+     "NTFS",
+     "fuseblk",
+     {"mkntfs", "-Q", "-q"},
+     "ntfs-3g",
+     "noatime",
+     0},
+    // No discard (the medium cannot punch holes anyway). Its allocation groups, four of them on
+    // these media, each begin with records of their own; the log lies inside one of them.
+    {FakeMedium::FileSystem::kXfs,
+     "xfs",
+     "xfs",
+     {"mkfs.xfs", "-q", "-f", "-K"},
+     nullptr,
+     "",
+     MS_NOATIME},
+    // No discard, and one copy of its metadata rather than two. It checksums data and metadata.
+    {FakeMedium::FileSystem::kBtrfs,
+     "btrfs",
+     "btrfs",
+     {"mkfs.btrfs", "-q", "-f", "-K", "-m", "single"},
+     nullptr,
+     "",
+     MS_NOATIME},
+};
+
+const FileSystemKind& KindOf(FakeMedium::FileSystem fileSystem) {
+  for (const FileSystemKind& kind : kFileSystems) {
+    if (kind.fileSystem == fileSystem) return kind;
+  }
+  return kFileSystems[0];
+}
+
+// Whether the running kernel can mount `type`, loading its module if need be.
+bool KernelKnows(const std::string& type) {
+  for (bool loaded : {false, true}) {
+    if (loaded && !FindProgram("modprobe").empty()) RunCommand({"modprobe", "-q", type});
+    std::ifstream known("/proc/filesystems");
+    for (std::string line; std::getline(known, line);) {
+      if (line.substr(line.find('\t') + 1) == type) return true;
+    }
+  }
+  return false;
+}
+
+// The first directory on the way to `path` (itself included) that does not let others through,
+// or empty.
+std::string Unreachable(const std::string& path) {
+  for (size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+    const std::string directory = path.substr(0, end);
+    struct stat status;
+    if (stat(directory.c_str(), &status) != 0 || !(status.st_mode & S_IXOTH)) return directory;
+    if (end == std::string::npos) return "";
+  }
+}
+
 // The lines of /proc/self/mountinfo that name a path inside `directory`.
 std::vector<std::string> MountsInside(const std::string& directory) {
   std::vector<std::string> found;
@@ -59,7 +155,9 @@ std::vector<std::string> MountsInside(const std::string& directory) {
 
 }  // namespace
 
-std::string FakeMedium::WhyUnavailable() {
+const char* FakeMedium::Name(FileSystem fileSystem) { return KindOf(fileSystem).name; }
+
+std::string FakeMedium::WhyUnavailable(FileSystem fileSystem) {
   if (HelperProgram().empty()) return "kestrum_fake_medium was not built (libfuse3-dev missing)";
   if (access(HelperProgram().c_str(), X_OK) != 0) return HelperProgram() + " not found";
   if (geteuid() != 0) return "a fake medium needs root (to mount and attach loop devices)";
@@ -67,8 +165,14 @@ std::string FakeMedium::WhyUnavailable() {
   if (access("/dev/loop-control", R_OK | W_OK) != 0) {
     return "no loop devices: /dev/loop-control missing";
   }
-  for (const char* program : {"losetup", "mkfs.ext4"}) {
-    if (FindProgram(program).empty()) return std::string(program) + " not found";
+  const FileSystemKind& kind = KindOf(fileSystem);
+  std::vector<std::string> programs = {"losetup", kind.mkfs[0]};
+  if (kind.fuseDriver) programs.push_back(kind.fuseDriver);
+  for (const std::string& program : programs) {
+    if (FindProgram(program).empty()) return program + " not found";
+  }
+  if (!KernelKnows(kind.type)) {
+    return std::string("the kernel cannot mount ") + kind.type + " (not in /proc/filesystems)";
   }
   return "";
 }
@@ -120,6 +224,18 @@ void FakeMedium::WaitForHelper() {
 bool FakeMedium::Attach(const Options& options) {
   const std::string fuseMount = dir_.File("fuse");
   const std::string mountPoint = dir_.File("mnt");
+  if (options.owner) {
+    // mkdtemp made the scratch directory for root alone.
+    if (chmod(dir_.path().c_str(), 0711) != 0) {
+      const int error = errno;
+      ADD_FAILURE() << "cannot open " << dir_.path() << " to others: " << ErrnoText(error);
+      return false;
+    }
+    if (std::string closed = Unreachable(dir_.path()); !closed.empty()) {
+      ADD_FAILURE() << closed << " does not let other users through to " << dir_.path();
+      return false;
+    }
+  }
   for (const std::string& directory : {fuseMount, mountPoint}) {
     if (mkdir(directory.c_str(), 0755) != 0) {
       const int error = errno;
@@ -135,11 +251,12 @@ bool FakeMedium::Attach(const Options& options) {
     ADD_FAILURE() << "pipe: " << ErrnoText(error);
     return false;
   }
+  claimedBytes_ = options.claimedMB * MB;
   const std::string program = HelperProgram();
   const std::vector<std::string> arguments = {
       program,
       "--claimed",
-      std::to_string(options.claimedMB * MB),
+      std::to_string(claimedBytes_),
       "--real",
       std::to_string((options.realMB ? options.realMB : options.claimedMB) * MB),
       "--past-end",
@@ -189,26 +306,44 @@ bool FakeMedium::Attach(const Options& options) {
   }
   device_ = attached.output.substr(0, attached.output.find_first_of("\r\n"));
 
-  // No journal, one block group in 4 KiB blocks, no backup superblocks or blocks reserved for
-  // growing the file system, bitmaps and inode table side by side, no checksums, 16 inodes; no
-  // blocks reserved for root, inode table written now rather than by a background thread.
-  const std::string features = "^has_journal,^metadata_csum,^resize_inode,^flex_bg,sparse_super2";
-  const std::string extended = "nodiscard,lazy_itable_init=0,num_backup_sb=0";
-  const std::vector<std::string> mkfs = {"mkfs.ext4", "-q",   "-F",     "-m",   "0",
-                                         "-b",        "4096", "-N",     "16",   "-O",
-                                         features,    "-E",   extended, device_};
+  return MakeFileSystem(options, mountPoint);
+}
+
+bool FakeMedium::MakeFileSystem(const Options& options, const std::string& mountPoint) {
+  const FileSystemKind& kind = KindOf(options.fileSystem);
+  std::vector<std::string> mkfs = kind.mkfs;
+  mkfs.push_back(device_);
   CommandResult made = RunCommand(mkfs);
   if (!made.succeeded) {
     ADD_FAILURE() << Joined(mkfs) << " failed: " << made.output;
     return false;
   }
-  // Nor does it read its block bitmaps ahead in the background.
-  if (mount(device_.c_str(), mountPoint.c_str(), "ext4", 0, "no_prefetch_block_bitmaps") != 0) {
+  if (kind.fuseDriver) {
+    std::string mountOptions = kind.mountOptions;
+    if (options.owner) {
+      mountOptions += ",uid=" + std::to_string(options.owner->uid) +
+                      ",gid=" + std::to_string(options.owner->gid);
+    }
+    const std::vector<std::string> mount = {kind.fuseDriver, device_, mountPoint, "-o",
+                                            mountOptions};
+    CommandResult mounted = RunCommand(mount);
+    if (!mounted.succeeded) {
+      ADD_FAILURE() << Joined(mount) << " failed: " << mounted.output;
+      return false;
+    }
+  } else if (mount(device_.c_str(), mountPoint.c_str(), kind.type, kind.mountFlags,
+                   kind.mountOptions) != 0) {
     const int error = errno;
     ADD_FAILURE() << "cannot mount " << device_ << " on " << mountPoint << ": " << ErrnoText(error);
     return false;
   }
   mountPoint_ = mountPoint;
+  if (options.owner && !kind.fuseDriver &&
+      chown(mountPoint.c_str(), options.owner->uid, options.owner->gid) != 0) {
+    const int error = errno;
+    ADD_FAILURE() << "cannot hand " << mountPoint << " over: " << ErrnoText(error);
+    return false;
+  }
   return true;
 }
 
@@ -250,6 +385,35 @@ FakeMedium::Status FakeMedium::ReadStatus() const {
     if (name == "disconnected") lines >> status.disconnected;
   }
   return status;
+}
+
+std::vector<uint8_t> FakeMedium::ReadHelperFile(const std::string& name, uint64_t bytes) const {
+  const std::string path = fuseMount_ + "/" + name;
+  std::vector<uint8_t> content(bytes);
+  Descriptor file(path, O_RDONLY);
+  uint64_t done = 0;
+  ssize_t got = 0;
+  while (file.fd >= 0 && done < bytes &&
+         (got = pread(file.fd, content.data() + done, bytes - done, static_cast<off_t>(done))) >
+             0) {
+    done += static_cast<uint64_t>(got);
+  }
+  if (done < bytes) {
+    const int error = got < 0 || file.fd < 0 ? errno : 0;
+    ADD_FAILURE() << "cannot read " << path << " (" << done << " of " << bytes
+                  << " bytes): " << ErrnoText(error);
+    return {};
+  }
+  return content;
+}
+
+// The helper keeps 16 bytes for each 512-byte sector (tests/fake_medium/medium_model.h).
+std::vector<uint8_t> FakeMedium::LastWrites() const {
+  return ReadHelperFile("last-writes", claimedBytes_ / 512 * 16);
+}
+
+std::vector<uint8_t> FakeMedium::ReadMedium() const {
+  return ReadHelperFile("medium", claimedBytes_);
 }
 
 void FakeMedium::Abort() {
