@@ -1,0 +1,233 @@
+// kestrum-cli on a fake medium (tests/support/fake_medium.h) that carries the file systems such
+// media come with. exFAT and NTFS are mounted by FUSE drivers that read the device through the
+// system's cache, so a verify pass may be answered from memory: run as root, kestrum-cli has to
+// find what the medium itself holds; run by a user who cannot read the device, it must never
+// give the clean result alone. xfs and btrfs keep records of their own all over the medium and
+// must not pass a medium that wraps around either.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/support/child_process.h"
+#include "tests/support/fake_medium.h"
+#include "tests/support/predicted_counts.h"
+#include "tests/support/sector_counts.h"
+
+namespace {
+
+using FileSystem = FakeMedium::FileSystem;
+using PastEnd = FakeMedium::PastEnd;
+
+constexpr int kExitNoError = 0;
+constexpr int kExitDamaged = 1;
+constexpr int kExitError = 2;
+constexpr int kExitUnproven = 4;
+const UserIds kNobody{65534, 65534};
+
+// The result lines of a run that found nothing wrong.
+std::string Completion(bool verifyOnly) {
+  return verifyOnly ? "\n测试已完成,没有发现错误\n"
+                    : "\n测试已完成,没有发现错误.\n现在可以删除测试用文件 *.kst 或再次进行测试\n";
+}
+const std::string kReportHeading = "\n媒介可能有问题\n";
+
+// The note before a run whose reads may come from the system's memory, and the result line of
+// such a run that found nothing wrong, for a write-and-verify run and for a verify-only run.
+std::string UnprovenNote(bool verifyOnly) {
+  return std::string(
+             "注意: 在此文件系统 (fuseblk) 上, 读取的数据可能来自系统的内存而不是媒介, "
+             "本程序无法排除这一点.") +
+         (verifyOnly ? "只有在写入测试用文件后拔出并重新插入过媒介, 测试结果才可靠, "
+                       "或以有权读取该设备的用户运行本程序.\n"
+                     : "为了得到可靠的结果, 请在写入后拔出并重新插入媒介, 然后只进行测试, "
+                       "或以有权读取该设备的用户运行本程序.\n");
+}
+
+std::string UnprovenResult(bool verifyOnly) {
+  return verifyOnly ? "\n测试已完成,没有发现错误, 但读取的数据可能来自系统的内存而不是媒介.\n"
+                      "只有在写入测试用文件后拔出并重新插入过媒介, 此结果才可靠\n"
+                    : "\n测试已完成,没有发现错误, 但读取的数据可能来自系统的内存而不是媒介, "
+                      "所以此结果不能证明媒介完好.\n"
+                      "请保留测试用文件 *.kst, 拔出并重新插入媒介, 然后再只进行一次测试\n";
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// A fake medium and the test data a run writes on it: more than it really holds, unless it is
+// healthy.
+struct Fake {
+  const char* name;
+  uint64_t claimedMB, realMB;  // realMB 0: healthy
+  PastEnd pastEnd;
+  uint64_t sizeMB;
+};
+
+// The media for each FUSE driver. exFAT keeps its tables in the first 3 MiB, so any real size
+// above that leaves them whole. NTFS keeps the MFT's mirror and its log in the middle of the
+// medium and checks them when it mounts: a medium that dropped them, or stored them on top of the
+// tables at its start, could not be mounted at all.
+std::vector<Fake> FakesFor(FileSystem fileSystem) {
+  if (fileSystem == FileSystem::kExfat) {
+    return {{"healthy", 48, 0, PastEnd::kWrap, 32},
+            {"wrapping around", 48, 16, PastEnd::kWrap, 32},
+            {"dropping writes, reading zeros", 48, 16, PastEnd::kDropReadZeros, 32},
+            {"dropping writes, reading ones", 48, 16, PastEnd::kDropReadOnes, 32}};
+  }
+  return {{"healthy", 64, 0, PastEnd::kWrap, 56},
+          {"wrapping around", 64, 40, PastEnd::kWrap, 56},
+          {"dropping writes, reading zeros", 64, 40, PastEnd::kDropReadZeros, 56},
+          {"dropping writes, reading ones", 64, 40, PastEnd::kDropReadOnes, 56}};
+}
+
+struct CliRun {
+  int status;
+  nlohmann::json result;
+  std::string text;  // what it printed besides the JSON result, on standard error
+};
+
+CliRun RunCli(const FakeMedium& medium, std::vector<std::string> options,
+              const std::optional<UserIds>& user = std::nullopt) {
+  options.insert(options.end(), {"--json", "-", medium.root()});
+  const ChildResult child = RunChild(KESTRUM_CLI, options, false, {}, user);
+  CliRun run{child.status, nlohmann::json::parse(child.out, nullptr, false), child.err};
+  EXPECT_FALSE(run.result.is_discarded()) << "no JSON result:\n" << child.out << child.err;
+  return run;
+}
+
+SectorCounts CountsOf(const nlohmann::json& r) {
+  return {r.value("okSectors", uint64_t{0}), r.value("overwrittenSectors", uint64_t{0}),
+          r.value("slightlyChangedSectors", uint64_t{0}), r.value("corruptedSectors", uint64_t{0}),
+          r.value("aliasedOffsets", uint64_t{0})};
+}
+
+// A run whose reads came from the medium: it found what the medium holds, sector by sector.
+void ExpectTheMediumFound(const FakeMedium& medium, const Fake& fake, const CliRun& run,
+                          bool verifyOnly) {
+  const std::optional<TestProgress> predicted = PredictVerify(medium, fake.sizeMB);
+  ASSERT_TRUE(predicted);
+  const bool damaged = predicted->okSectors < fake.sizeMB * kSectorsPerBlock;
+  EXPECT_EQ(damaged, fake.realMB != 0);
+  EXPECT_EQ(run.status, damaged ? kExitDamaged : kExitNoError) << run.text;
+  EXPECT_EQ(run.result["outcome"], damaged ? "damaged" : "completed");
+  EXPECT_EQ(run.result["readsFromMedium"], true);
+  EXPECT_EQ(run.result["verifiedMB"], fake.sizeMB);
+  EXPECT_EQ(CountsOf(run.result), CountsOf(*predicted));
+  if (predicted->firstErrorSeen) {
+    const FirstError& first = predicted->firstError;
+    EXPECT_EQ(run.result["firstError"], nlohmann::json({{"offset", first.offset},
+                                                        {"expected", first.expected},
+                                                        {"found", first.found}}));
+  } else {
+    EXPECT_EQ(run.result["firstError"], nullptr);
+  }
+  EXPECT_EQ(Contains(run.text, kReportHeading), damaged) << run.text;
+  EXPECT_EQ(Contains(run.text, Completion(verifyOnly)), !damaged) << run.text;
+}
+
+// A run as a user who cannot read the device: nothing found, and it says that proves nothing.
+void ExpectUnproven(const CliRun& run, bool verifyOnly) {
+  EXPECT_EQ(run.status, kExitUnproven) << run.text;
+  EXPECT_EQ(run.result["outcome"], "unproven");
+  EXPECT_EQ(run.result["readsFromMedium"], false);
+  EXPECT_TRUE(Contains(run.text, UnprovenNote(verifyOnly))) << run.text;
+  EXPECT_TRUE(Contains(run.text, UnprovenResult(verifyOnly))) << run.text;
+  EXPECT_FALSE(Contains(run.text, Completion(verifyOnly))) << run.text;
+}
+
+class FuseDriverMedium : public testing::TestWithParam<FileSystem> {
+ protected:
+  void SetUp() override {
+    if (std::string why = FakeMedium::WhyUnavailable(GetParam()); !why.empty()) {
+      GTEST_SKIP() << why;
+    }
+  }
+
+  static FakeMedium::Options OptionsFor(const Fake& fake, std::optional<UserIds> owner = {}) {
+    return {.claimedMB = fake.claimedMB,
+            .realMB = fake.realMB,
+            .pastEnd = fake.pastEnd,
+            .fileSystem = GetParam(),
+            .owner = owner};
+  }
+};
+
+}  // namespace
+
+TEST_P(FuseDriverMedium, AsRootTheVerifyPassFindsWhatTheMediumHolds) {
+  for (const Fake& fake : FakesFor(GetParam())) {
+    SCOPED_TRACE(fake.name);
+    FakeMedium medium;
+    ASSERT_TRUE(medium.Attach(OptionsFor(fake)));
+    const CliRun run = RunCli(medium, {"--size", std::to_string(fake.sizeMB)});
+    ExpectTheMediumFound(medium, fake, run, false);
+  }
+}
+
+TEST_P(FuseDriverMedium, AUserWhoCannotReadTheDeviceIsNeverToldTheMediumIsFine) {
+  for (const Fake& fake : FakesFor(GetParam())) {
+    SCOPED_TRACE(fake.name);
+    FakeMedium medium;
+    ASSERT_TRUE(medium.Attach(OptionsFor(fake, kNobody)));
+    ExpectUnproven(RunCli(medium, {"--size", std::to_string(fake.sizeMB)}, kNobody), false);
+    ExpectUnproven(RunCli(medium, {"--verify-only"}, kNobody), true);
+    // The system's cache still holds what was written; root reads past it.
+    ExpectTheMediumFound(medium, fake, RunCli(medium, {"--verify-only"}), true);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Drivers, FuseDriverMedium,
+                         testing::Values(FileSystem::kExfat, FileSystem::kNtfs),
+                         [](const testing::TestParamInfo<FileSystem>& info) {
+                           return std::string(FakeMedium::Name(info.param));
+                         });
+
+// A medium that wraps around, under a kernel file system, and how kestrum-cli ends on it.
+struct KernelCase {
+  FileSystem fileSystem;
+  uint64_t claimedMB, realMB, sizeMB;
+  int status;
+  const char* error;  // how the error text begins, the test file's name following
+};
+
+class KernelFileSystemMedium : public testing::TestWithParam<KernelCase> {
+ protected:
+  void SetUp() override {
+    if (std::string why = FakeMedium::WhyUnavailable(GetParam().fileSystem); !why.empty()) {
+      GTEST_SKIP() << why;
+    }
+  }
+};
+
+TEST_P(KernelFileSystemMedium, AMediumThatWrapsAroundNeverPasses) {
+  const KernelCase& c = GetParam();
+  FakeMedium medium;
+  ASSERT_TRUE(
+      medium.Attach({.claimedMB = c.claimedMB, .realMB = c.realMB, .fileSystem = c.fileSystem}));
+  const CliRun run = RunCli(medium, {"--size", std::to_string(c.sizeMB)});
+  EXPECT_EQ(run.status, c.status) << run.text;
+  EXPECT_EQ(run.result["outcome"], "error");
+  ASSERT_TRUE(run.result["errorText"].is_string()) << run.text;
+  EXPECT_EQ(run.result["errorText"].get<std::string>().rfind(c.error + medium.TestFile(1), 0), 0u)
+      << run.result["errorText"];
+  EXPECT_FALSE(Contains(run.text, "没有发现错误")) << run.text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WrapAround, KernelFileSystemMedium,
+    testing::Values(
+        // Its allocation groups begin at each quarter of the medium; by the time the test data
+        // reaches the third, the data written at 64 MiB has overwritten that group's records,
+        // and the file system refuses to allocate from it (EUCLEAN) in the middle of the write
+        // pass.
+        KernelCase{FileSystem::kXfs, 320, 96, 200, kExitError, "无法写入文件 '"},
+        // It checksums file data: the first block it reads back was overwritten by the data
+        // that wrapped around, so the very first read of the verify pass fails (EIO).
+        KernelCase{FileSystem::kBtrfs, 128, 32, 40, kExitError, "无法读取文件 '"}),
+    [](const testing::TestParamInfo<KernelCase>& info) {
+      return std::string(FakeMedium::Name(info.param.fileSystem));
+    });
