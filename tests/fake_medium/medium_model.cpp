@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 namespace {
@@ -39,6 +40,12 @@ const char* MediumModel::Usage() {
          "                            (a medium that disconnected stays disconnected)\n";
 }
 
+std::pair<uint8_t*, size_t> MediumModel::Span(uint64_t position, size_t size) {
+  if (position >= realBytes_ && pastEnd_ != PastEnd::kWrap) return {nullptr, size};
+  const uint64_t at = position % realBytes_;
+  return {&store_[at], static_cast<size_t>(std::min<uint64_t>(size, realBytes_ - at))};
+}
+
 bool MediumModel::Transfer(size_t size) {
   if (disconnectAt_ && transferred_ + size > *disconnectAt_) disconnected_ = true;
   if (disconnected_) return false;
@@ -53,13 +60,14 @@ int MediumModel::Read(uint64_t position, size_t size, uint8_t* data, size_t* don
   size = static_cast<size_t>(std::min<uint64_t>(size, claimedBytes_ - position));
   if (readError_ && readError_->Meets(position, size)) return EIO;
   if (!Transfer(size)) return EIO;
-  for (size_t i = 0; i < size; ++i) {
-    const uint64_t at = position + i;
-    if (at < realBytes_ || pastEnd_ == PastEnd::kWrap) {
-      data[i] = store_[at % realBytes_];
+  for (size_t i = 0; i < size;) {
+    const auto [stored, length] = Span(position + i, size - i);
+    if (stored) {
+      memcpy(data + i, stored, length);
     } else {
-      data[i] = pastEnd_ == PastEnd::kDropAsZeros ? 0x00 : 0xFF;
+      memset(data + i, pastEnd_ == PastEnd::kDropAsZeros ? 0x00 : 0xFF, length);
     }
+    i += length;
   }
   for (auto flip = flips_.lower_bound(position);
        flip != flips_.end() && flip->first < position + size; ++flip) {
@@ -76,9 +84,10 @@ int MediumModel::Write(uint64_t position, size_t size, const uint8_t* data, size
   size = static_cast<size_t>(std::min<uint64_t>(size, claimedBytes_ - position));
   if (writeError_ && writeError_->Meets(position, size)) return EIO;
   if (!Transfer(size)) return EIO;
-  for (size_t i = 0; i < size; ++i) {
-    const uint64_t at = position + i;
-    if (at < realBytes_ || pastEnd_ == PastEnd::kWrap) store_[at % realBytes_] = data[i];
+  for (size_t i = 0; i < size;) {
+    const auto [stored, length] = Span(position + i, size - i);
+    if (stored) memcpy(stored, data + i, length);
+    i += length;
   }
   RecordWrite(position, size, data);
   *done = size;
@@ -89,10 +98,12 @@ void MediumModel::RecordWrite(uint64_t position, size_t size, const uint8_t* dat
   const uint64_t end = position + size;
   for (uint64_t sector = position / kRecordSectorBytes; sector * kRecordSectorBytes < end;
        ++sector) {
-    const uint64_t headStart = sector * kRecordSectorBytes;
-    for (uint64_t at = std::max(position, headStart);
-         at < std::min(end, headStart + kRecordHeadBytes); ++at) {
-      lastWrites_[sector * kRecordHeadBytes + (at - headStart)] = data[at - position];
+    const uint64_t head = sector * kRecordSectorBytes;
+    const uint64_t from = std::max(position, head);
+    const uint64_t to = std::min(end, head + kRecordHeadBytes);
+    if (from < to) {
+      memcpy(&lastWrites_[sector * kRecordHeadBytes + (from - head)], data + (from - position),
+             to - from);
     }
   }
 }

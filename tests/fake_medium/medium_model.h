@@ -10,6 +10,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // What happens to positions at or past the real size.
@@ -57,6 +58,9 @@ class MediumModel {
   };
   // Counts a transfer of `size` bytes, or disconnects the medium if it would pass the limit.
   bool Transfer(size_t size);
+  // Where the first of `size` bytes from `position` on are stored and how many follow it there
+  // in one piece; or null and `size` when the medium drops them all.
+  std::pair<uint8_t*, size_t> Span(uint64_t position, size_t size);
   void RecordWrite(uint64_t position, size_t size, const uint8_t* data);
 
   const uint64_t claimedBytes_;
