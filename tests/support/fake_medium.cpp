@@ -391,17 +391,18 @@ std::vector<uint8_t> FakeMedium::ReadHelperFile(const std::string& name, uint64_
   const std::string path = fuseMount_ + "/" + name;
   std::vector<uint8_t> content(bytes);
   Descriptor file(path, O_RDONLY);
+  int error = file.fd < 0 ? errno : 0;
   uint64_t done = 0;
-  ssize_t got = 0;
-  while (file.fd >= 0 && done < bytes &&
-         (got = pread(file.fd, content.data() + done, bytes - done, static_cast<off_t>(done))) >
-             0) {
+  while (error == 0 && done < bytes) {
+    const ssize_t got =
+        pread(file.fd, content.data() + done, bytes - done, static_cast<off_t>(done));
+    if (got < 0) error = errno;
+    if (got <= 0) break;
     done += static_cast<uint64_t>(got);
   }
   if (done < bytes) {
-    const int error = got < 0 || file.fd < 0 ? errno : 0;
     ADD_FAILURE() << "cannot read " << path << " (" << done << " of " << bytes
-                  << " bytes): " << ErrnoText(error);
+                  << " bytes): " << (error ? ErrnoText(error) : "it ends there");
     return {};
   }
   return content;
