@@ -106,6 +106,10 @@ SectorCounts CountsOf(const nlohmann::json& r) {
 }
 
 // A run whose reads came from the medium: it found what the medium holds, sector by sector.
+// Exactly: mounted without access times, neither driver writes while a test file is read, so the
+// medium holds after the run what the verify pass read. (With access times, ntfs-3g writes the
+// file's MFT record back after the verify pass has read it; on a medium that wraps around, that
+// changes 8 sectors of test data which the pass had found intact.)
 void ExpectTheMediumFound(const FakeMedium& medium, const Fake& fake, const CliRun& run,
                           bool verifyOnly) {
   const std::optional<TestProgress> predicted = PredictVerify(medium, fake.sizeMB);
