@@ -95,17 +95,22 @@ std::string ServedDevice(dev_t fileSystem, const std::string& source) {
 }
 
 // The layers beneath the file system of `fd`, a device found beneath a FUSE file system taken
-// as reachable until it is opened.
-StorageLayers Examine(int fd) {
+// as reachable until it is opened. The mount table is read only where it is needed: for the
+// type's name when `named`, and for a FUSE file system's source, so that opening a test file on
+// a kernel file system costs two system calls.
+StorageLayers Examine(int fd, bool named) {
   StorageLayers layers;
   struct statfs fileSystem;
   struct stat status;
   if (fstatfs(fd, &fileSystem) != 0 || fstat(fd, &status) != 0) return layers;
-  std::ifstream table("/proc/self/mountinfo");
-  const std::optional<MountEntry> mount = FindMount(table, status.st_dev);
-  if (mount) layers.fileSystemType = mount->fileSystemType;
-
   const uint32_t magic = static_cast<uint32_t>(fileSystem.f_type);
+  std::optional<MountEntry> mount;
+  if (named || magic == kFuseMagic) {
+    std::ifstream table("/proc/self/mountinfo");
+    mount = FindMount(table, status.st_dev);
+    if (mount) layers.fileSystemType = mount->fileSystemType;
+  }
+
   if (ReadsThroughKernel(magic)) {
     layers.reach = MediumReach::kThroughFileSystem;
   } else if (magic == kFuseMagic) {
@@ -164,7 +169,7 @@ std::optional<MountEntry> FindMount(std::istream& table, dev_t device) {
 }
 
 bool EmptyCachesBeneath(int fd) {
-  const StorageLayers layers = Examine(fd);
+  const StorageLayers layers = Examine(fd, false);
   switch (layers.reach) {
     case MediumReach::kThroughFileSystem:
       return true;
@@ -179,7 +184,7 @@ bool EmptyCachesBeneath(int fd) {
 StorageLayers QueryStorageLayers(const wchar_t* directory) {
   const int fd = open(Utf8FromWide(directory).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return StorageLayers();
-  StorageLayers layers = Examine(fd);
+  StorageLayers layers = Examine(fd, true);
   close(fd);
   if (layers.reach == MediumReach::kThroughDevice) {
     // Tried now, so that a user who may not read the device hears so before the run.
