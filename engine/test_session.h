@@ -34,6 +34,9 @@ struct TestProgress {
   uint64_t writtenMB;               // MByte written by the write pass
   int64_t writeStartTime;           // ticks when the write pass began
   int64_t writeNowTime;             // ticks when writtenMB was last advanced
+  int64_t writeSampleTicks;         // ticks of the write pass spent in sample checks
+  bool lossFound;                   // a sample check of the write pass found data lost
+  uint64_t lossFoundAtMB;           // writtenMB when it was found
   bool verifyStarted;               // a verify pass has begun in this run
   Relaxed<bool> verifying;          // cleared by the worker without the lock
   uint64_t verifiedMB;              // MByte checked by the current verify pass
@@ -50,6 +53,13 @@ struct TestProgress {
   // No cache could answer a read of the current verify pass: every test file was read with the
   // caches between it and the medium emptied. Meaningful once verifyStarted.
   bool readsFromMedium;
+
+  // The medium lost data it had acknowledged: the verify pass found a sector that is not
+  // intact, or a sample check of the write pass found data lost.
+  bool DamageFound() const { return firstErrorSeen || lossFound; }
+  // The write pass's start moved on by the time of its sample checks: its speed counts from
+  // here, so that it is the medium's write speed alone.
+  int64_t WriteSpeedStartTime() const { return writeStartTime + writeSampleTicks; }
 };
 
 inline constexpr size_t kFileNameChars = 260;
@@ -75,6 +85,8 @@ struct TestSessionRecord {
   bool doWrite = false;
   bool doVerify = false;
   bool endless = false;
+  // The write pass goes on after a sample check found data lost, instead of ending there.
+  bool writeOnAfterLoss = false;
   std::mutex lock;  // guards `progress` and `warningText`
   TestProgress progress;
   AliasMap aliasMap;                     // worker only

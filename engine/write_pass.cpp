@@ -5,6 +5,7 @@
 
 #include "engine/engine_error.h"
 #include "engine/pattern.h"
+#include "engine/sample_check.h"
 #include "engine/space.h"
 #include "engine/test_file_name.h"
 #include "engine/test_session.h"
@@ -27,18 +28,49 @@ constexpr TextPair kEarlyFullText = {
     L"媒介比预期的更早填满!\r\n测试开始时有 %lld MByte 空间\r\n但只有 %lld MByte 可写\r\n",
     L"媒介比預期的更早填滿!\r\n測試開始時有 %lld MByte 空間\r\n但只有 %lld MByte 可寫\r\n"};
 
+// Shrinks the run to the data written, so that the verify pass checks exactly that.
+void EndDataAtWritten() {
+  const uint64_t writtenMB = TestSession.progress.writtenMB;  // the worker is its only writer
+  SetTestSize(writtenMB);
+  std::lock_guard<std::mutex> guard(TestSession.lock);
+  TestSession.progress.progressTotalMB = 2 * writtenMB;  // a write pass is always verified
+}
+
 // A run over all free space met a full medium. Within the tolerance the run is shrunk to the
-// data written, so that the verify pass checks exactly that; beyond it the run ends.
+// data written; beyond it the run ends.
 void AcceptEarlyFull() {
   const uint64_t sizeMB = TestSession.sizeMB;
-  const uint64_t writtenMB = TestSession.progress.writtenMB;  // the worker is its only writer
+  const uint64_t writtenMB = TestSession.progress.writtenMB;
   if (sizeMB - writtenMB > EarlyFullToleranceMB(sizeMB)) {
     PostEngineError(PickText(kEarlyFullText), static_cast<long long>(sizeMB),
                     static_cast<long long>(writtenMB));
   }
-  SetTestSize(writtenMB);
+  EndDataAtWritten();
+}
+
+// Checks a sample of the `writtenBytes` written so far, in sample round `round`. A check that
+// memory might answer proves nothing, and after a loss there is nothing left to prove: both turn
+// the checks off for the rest of the pass. Returns true when a loss ends the pass: its data then
+// ends at what was written.
+bool LossEndsWriting(uint64_t writtenBytes, uint64_t round, bool* sampling) {
+  TestProgress& progress = TestSession.progress;
+  const int64_t start = PerfCounter();
+  const SampleResult result = CheckSample(PlanSample(writtenBytes, round));
+  *sampling = result == SampleResult::kIntact;
+  if (result == SampleResult::kLost) {
+    {
+      std::lock_guard<std::mutex> guard(TestSession.lock);
+      progress.lossFound = true;
+      progress.lossFoundAtMB = progress.writtenMB;
+    }
+    if (!TestSession.writeOnAfterLoss) {
+      EndDataAtWritten();
+      return true;  // this check came after the last write: the speed never counted it
+    }
+  }
   std::lock_guard<std::mutex> guard(TestSession.lock);
-  TestSession.progress.progressTotalMB = 2 * writtenMB;  // a write pass is always verified
+  progress.writeSampleTicks += PerfCounter() - start;
+  return false;
 }
 
 }  // namespace
@@ -51,16 +83,20 @@ void WritePass() {
     progress.writing = true;
     progress.writeStarted = true;
     progress.writtenMB = 0;
+    progress.writeSampleTicks = 0;
+    progress.lossFound = false;
     progress.writeStartTime = PerfCounter();
     progress.writeNowTime = PerfCounter();
   }
   const wchar_t* const fileName = TestSession.fileName;
   uint64_t endOfData = TestSession.sizeMB * kBytesPerMB;
   uint64_t offset = 0;
+  bool sampling = true;
   for (uint64_t number = 1; offset < endOfData; ++number) {
     // A medium removed mid-test often leaves its mount point behind as an empty directory of
     // the system's own disk: never fill that one.
     if (!TargetOnChosenVolume()) PostEngineError(PickText(kVolumeChangedText));
+    if (number > 1 && sampling && LossEndsWriting(offset, number - 1, &sampling)) return;
     if (!ComposeTestFileName(number)) {
       PostSystemError(kErrorNameTooLong, PickText(kCreateText), fileName);
     }

@@ -44,6 +44,10 @@ class File {
   // Returns 0 or errno; an error partway returns the error, not the bytes before it.
   unsigned Read(void* buffer, size_t size, size_t* bytesRead);
 
+  // Moves the current position to `position` (a multiple of 4096) bytes from the file's start.
+  // Returns 0 or errno.
+  unsigned Seek(uint64_t position);
+
   // Writes all `size` bytes of `buffer` (aligned as for Read) at the current position, or none:
   // a write that stored only part of the block is cut back to the block's start and reported as
   // ENOSPC, since the medium ran full. Returns 0 or errno.

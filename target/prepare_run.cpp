@@ -9,6 +9,7 @@ void PrepareRun() {
   TestProgress& progress = TestSession.progress;
   progress.stopRequested = false;
   progress.firstErrorSeen = false;
+  progress.lossFound = false;
   progress.verifying = false;
   progress.writing = false;
   progress.writeStarted = false;

@@ -110,6 +110,12 @@ unsigned File::Read(void* buffer, size_t size, size_t* bytesRead) {
   return 0;
 }
 
+unsigned File::Seek(uint64_t position) {
+  if (lseek(fd_, static_cast<off_t>(position), SEEK_SET) < 0) return errno;
+  position_ = position;
+  return 0;
+}
+
 unsigned File::WriteWhole(const void* buffer, size_t size) {
   ssize_t result;
   do {
@@ -119,7 +125,7 @@ unsigned File::WriteWhole(const void* buffer, size_t size) {
   if (static_cast<size_t>(result) != size) {
     // Cut the partial block off, so the file keeps only whole blocks of test data.
     if (ftruncate(fd_, static_cast<off_t>(position_)) != 0) return errno;
-    if (lseek(fd_, static_cast<off_t>(position_), SEEK_SET) < 0) return errno;
+    if (unsigned code = Seek(position_)) return code;
     return ENOSPC;
   }
   position_ += size;

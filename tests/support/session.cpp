@@ -26,6 +26,7 @@ void ResetSession(const std::wstring& target) {
   TestSession.errorText.Clear();
   SetWarningText(nullptr);
   TestSession.doWrite = TestSession.doVerify = TestSession.endless = false;
+  TestSession.writeOnAfterLoss = false;
   TestSession.progress = TestProgress();
   TestSession.aliasMap.Clear();
   TestSession.notifyWindow = nullptr;
