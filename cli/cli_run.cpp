@@ -122,11 +122,21 @@ class CliRun : public StartTestHost {
   HumanOutput& output_;
   std::optional<std::wstring> refusal_;
   bool ran_ = false;
+  bool lossShown_ = false;  // the line of a loss found while writing is printed
 };
 
 void CliRun::ShowProgress(ProgressDialogState& state, MemoryDialog& dialog,
                           steady_clock::time_point& lastLine) {
   UpdateProgress(state, nullptr);
+  // The loss is told as it is found: with --write-all the run may go on for hours.
+  const TestProgress p = CopyProgress();
+  if (p.lossFound && !lossShown_) {
+    wchar_t lossLine[kLossLineChars];
+    FormatLossLine(lossLine, p);
+    output_.EndLine();
+    output_.Print(lossLine);
+    lossShown_ = true;
+  }
   if (output_.terminal()) {
     output_.Redraw(LiveLine(dialog));
   } else if (steady_clock::now() - lastLine >= seconds(10)) {
@@ -156,7 +166,7 @@ void CliRun::RunProgressDialog() {
   OnTestNotify(state);
   const TestProgress p = CopyProgress();
   // A stopped run has no result, unless it had found damage by then.
-  if (!p.stopRequested || p.firstErrorSeen) output_.Print(dialog.GetText(IDC_RESULT_TEXT));
+  if (!p.stopRequested || p.DamageFound()) output_.Print(dialog.GetText(IDC_RESULT_TEXT));
   if (p.stopRequested) output_.Print(PickText(kStoppedText));
 }
 
@@ -173,7 +183,7 @@ std::optional<std::wstring> TargetRefusal(MemoryDialog& mainDialog, bool write) 
 
 const char* Outcome(const CliRun& run, const TestProgress& p) {
   if (!run.ran()) return "refused";
-  if (p.firstErrorSeen) return "damaged";
+  if (p.DamageFound()) return "damaged";
   if (TestSession.errorText.Get() != nullptr) return "error";
   if (p.stopRequested) return "stopped";
   if (p.verifyStarted && !p.readsFromMedium) return "unproven";
@@ -220,6 +230,7 @@ int RunCli(int argc, const char* const argv[]) {
   }
 
   Language = options.language;
+  TestSession.writeOnAfterLoss = options.writeAll;
   const std::wstring target = WideFromUtf8(options.directory);
   SetTargetPath(target.c_str());
   HumanOutput output(options.jsonPath && *options.jsonPath == "-");

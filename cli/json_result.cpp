@@ -65,6 +65,8 @@ Pass PassFigures(uint64_t doneMB, int64_t startTime, int64_t nowTime, int64_t fr
 std::string ResultJson(const RunResult& r) {
   const TestProgress& p = r.progress;
   const Pass write = PassFigures(p.writtenMB, p.writeStartTime, p.writeNowTime, p.perfFrequency);
+  const Pass writeSpeed =
+      PassFigures(p.writtenMB, p.WriteSpeedStartTime(), p.writeNowTime, p.perfFrequency);
   const Pass verify =
       PassFigures(p.verifiedMB, p.verifyStartTime, p.verifyNowTime, p.perfFrequency);
   std::string json = "{\n";
@@ -77,7 +79,9 @@ std::string ResultJson(const RunResult& r) {
   field("writeStarted", p.writeStarted ? "true" : "false");
   field("writtenMB", Number(p.writtenMB));
   field("writeSeconds", Seconds(p.writeStarted ? write.seconds : 0));
-  field("writeBytesPerSecond", Number(p.writeStarted ? write.bytesPerSecond : 0));
+  field("writeBytesPerSecond", Number(p.writeStarted ? writeSpeed.bytesPerSecond : 0));
+  field("writeSampleSeconds", Seconds(p.writeStarted ? write.seconds - writeSpeed.seconds : 0));
+  field("lossFoundAtMB", p.writeStarted && p.lossFound ? Number(p.lossFoundAtMB) : "null");
   field("verifyStarted", p.verifyStarted ? "true" : "false");
   field("verifiedMB", Number(p.verifiedMB));
   field("verifySeconds", Seconds(p.verifyStarted ? verify.seconds : 0));

@@ -20,6 +20,9 @@ const OptionSpec kOptions[] = {
      [](CliOptions& o, const std::string& v) { o.sizeMB = v; }},
     {"--endless", nullptr, "repeat the verify pass until stopped or until it finds a wrong bit",
      [](CliOptions& o, const std::string&) { o.endless = true; }},
+    {"--write-all", nullptr,
+     "write all the data even after a check while writing found the medium losing data",
+     [](CliOptions& o, const std::string&) { o.writeAll = true; }},
     {"--lang", "0|1", "texts in simplified (0, the default) or traditional (1) Chinese",
      [](CliOptions& o, const std::string& v) { o.language = v == "1" ? 1 : 0; }},
     {"--json", "FILE", "write the result as JSON to FILE when the run ends (- for standard output)",
@@ -103,11 +106,16 @@ std::string HelpText() {
     text += "  " + name + option.help + "\n";
   }
   text +=
+      "\nWhile writing, each time a test file of 1024 MByte is complete, a small sample of the data\n"
+      "written so far is read back from the medium. When some of it is lost, the medium stores\n"
+      "less than it claims: writing ends there (unless --write-all) and the data written is\n"
+      "verified. Where the reads may be answered from the system's memory, no sample is read.\n"
       "\nCtrl-C or SIGTERM stops a run as the Stop button does: the file in use is closed and the\n"
       "test files written so far stay.\n"
       "\nExit status:\n"
       "  0    no error found, every read answered by the medium\n"
-      "  1    damaged sectors found (also when the run then ended by an error or was stopped)\n"
+      "  1    damaged sectors or data lost while writing found (also when the run then ended by\n"
+      "       an error or was stopped)\n"
       "  2    the run ended by an error\n"
       "  3    refused before starting: bad arguments, test files present or damaged, no test\n"
       "       files to verify, an inaccessible directory, a size of zero or too large\n"

@@ -9,6 +9,7 @@ struct CliOptions {
   bool verifyOnly = false;            // verify the test files already there
   std::optional<std::string> sizeMB;  // the size as typed; all free space when absent
   bool endless = false;
+  bool writeAll = false;                // write on after a sample check found data lost
   int language = 0;                     // the text variant, 0 or 1
   std::optional<std::string> jsonPath;  // "-" for standard output
   bool help = false;

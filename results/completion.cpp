@@ -71,7 +71,7 @@ int OnTestNotify(ProgressDialogState& dialog) {
   UpdateProgress(dialog, errorText);
   AppendSummary(dialog);
   controls.SetText(IDCANCEL, L"OK");
-  if (p.firstErrorSeen || errorText != nullptr) {
+  if (p.DamageFound() || errorText != nullptr) {
     controls.SetProgressState(IDC_PROGRESS_BAR, ProgressState::kError);
   }
   return 0;
@@ -80,8 +80,8 @@ int OnTestNotify(ProgressDialogState& dialog) {
 void AppendSummary(ProgressDialogState& dialog) {
   const TestProgress p = CopyProgress();
   if (p.writeStarted) {
-    AppendSpeedLine(dialog, kWriteSpeedLine, p.writtenMB, p.writeStartTime, p.writeNowTime,
-                    p.perfFrequency);
+    AppendSpeedLine(dialog, kWriteSpeedLine, p.writtenMB, p.WriteSpeedStartTime(),
+                    p.writeNowTime, p.perfFrequency);
   }
   if (p.verifyStarted) {
     AppendSpeedLine(dialog, kReadSpeedLine, p.verifiedMB, p.verifyStartTime, p.verifyNowTime,

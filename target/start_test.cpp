@@ -31,9 +31,11 @@ constexpr TextPair kPartialCapacityText = {
 
 constexpr TextPair kReadsBeyondReachWriteNote = {
     L"注意: 在此文件系统 (%ls) 上, 读取的数据可能来自系统的内存而不是媒介, 本程序无法排除这一点."
+    L"所以写入期间不会抽查媒介是否丢失了数据."
     L"为了得到可靠的结果, 请在写入后拔出并重新插入媒介, 然后只进行测试, "
     L"或以有权读取该设备的用户运行本程序.",
     L"注意: 在此檔案系統 (%ls) 上, 讀取的數據可能來自系統的記憶體而不是媒介, 本程式無法排除這一點."
+    L"所以寫入期間不會抽查媒介是否遺失了數據."
     L"為了得到可靠的結果, 請在寫入後拔出並重新插入媒介, 然後只進行測試, "
     L"或以有權讀取該裝置的使用者執行本程式."};
 constexpr TextPair kReadsBeyondReachVerifyNote = {

@@ -174,7 +174,8 @@ TEST_F(Cli, HelpAndVersion) {
   const ChildResult help = Run({"--help"});
   EXPECT_EQ(help.status, 0);
   for (const char* part : {"Usage: kestrum-cli [OPTIONS] DIR", "--verify-only", "--size MBYTE",
-                           "--endless", "--lang 0|1", "--json FILE", "130  stopped"}) {
+                           "--endless", "--write-all", "--lang 0|1", "--json FILE",
+                           "130  stopped"}) {
     EXPECT_NE(help.out.find(part), std::string::npos) << part;
   }
   EXPECT_EQ(Run({"--version"}).out, "kestrum-cli 1.4\n");
@@ -247,6 +248,8 @@ TEST_F(Cli, JsonOnStandardOutputLeavesTheTextToStandardError) {
   EXPECT_EQ(r["okSectors"], 2 * 2048);
   EXPECT_EQ(r["firstError"], nullptr);
   EXPECT_GT(r["writeBytesPerSecond"].get<uint64_t>(), 0u);
+  EXPECT_EQ(r["writeSampleSeconds"], 0.0);  // one test file: nothing written before it to check
+  EXPECT_EQ(r["lossFoundAtMB"], nullptr);
   EXPECT_EQ(LastLine(result.err), "Kestrum  V1.4");
 
   // A refused start says why in the JSON too.
@@ -274,7 +277,8 @@ TEST_F(Cli, WhereMemoryMayAnswerTheReadsACleanRunSaysSoAndExitsWithFour) {
   };
   EXPECT_TRUE(
       has("注意: 在此文件系统 (tmpfs) 上, 读取的数据可能来自系统的内存而不是媒介, "
-          "本程序无法排除这一点.为了得到可靠的结果, 请在写入后拔出并重新插入媒介, "
+          "本程序无法排除这一点.所以写入期间不会抽查媒介是否丢失了数据."
+          "为了得到可靠的结果, 请在写入后拔出并重新插入媒介, "
           "然后只进行测试, 或以有权读取该设备的用户运行本程序."))
       << result.err;
   EXPECT_TRUE(

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -34,8 +35,10 @@ class Completion : public ScratchTargetTest {
   }
 
   // Runs a test through the worker, then fixes the pass times so that the speeds read
-  // writtenMB / 2 s and verifiedMB / 1 s, and handles the notification as the dialog does.
-  void RunAndComplete(const RunOptions& options) {
+  // writtenMB / 2 s and verifiedMB / 1 s, lets `change` change more, and handles the
+  // notification as the dialog does.
+  void RunAndComplete(const RunOptions& options,
+                      const std::function<void(TestProgress&)>& change = {}) {
     const RunOutcome outcome = RunWithWorker(options);
     ASSERT_EQ(outcome.messages.size(), 1u);
     TestProgress& p = TestSession.progress;
@@ -43,6 +46,7 @@ class Completion : public ScratchTargetTest {
     p.writeNowTime = 2000000000;
     p.verifyStartTime = 3000000000;
     p.verifyNowTime = 4000000000;
+    if (change) change(p);
     EXPECT_EQ(OnTestNotify(dialog), 0);
   }
 
@@ -176,6 +180,23 @@ TEST_F(Completion, ARunThatFoundDamageShowsTheReport) {
                               L"预期: 0x0010000000f00011\r\n"
                               L"找到: 0x0010000000f00010\r\n"
                               L"Kestrum  V1.4\r\n"
+                              L"读取速度: 2,00 MByte/s\r\n"
+                              L"Kestrum  V1.4\r\n");
+  ExpectEnded(true);
+}
+
+// A medium that failed a sample read while writing and then read back whole: what it lost once
+// it may lose again, so the run never reads as clean.
+TEST_F(Completion, ALossFoundWhileWritingIsNeverCompletedAsClean) {
+  RunAndComplete({.sizeMB = 2}, [](TestProgress& p) {
+    p.lossFound = true;
+    p.lossFoundAtMB = 1024;
+    p.writeSampleTicks = 1000000000;  // the write speed leaves the sample checks out
+  });
+  EXPECT_EQ(ResultText(), kWarning +
+                              L"写入 1024 MByte 后, 抽查发现媒介丢失了已写入的数据, "
+                              L"所以提前结束了写入\r\n"
+                              L"写入速度: 2,00 MByte/s\r\n"
                               L"读取速度: 2,00 MByte/s\r\n"
                               L"Kestrum  V1.4\r\n");
   ExpectEnded(true);

@@ -142,7 +142,8 @@ TEST_F(ProgressReport, ShowsEachPassThatHasBegun) {
   p.writing = false;
   p.writtenMB = 6;
   p.writeStartTime = 1000;
-  p.writeNowTime = 4000;  // 6 MByte in 3 s
+  p.writeNowTime = 4000;      // 6 MByte in 3 s,
+  p.writeSampleTicks = 1000;  // 1 s of which went to sample checks
   p.verifyStarted = true;
   p.verifying = true;
   p.verifiedMB = 0;
@@ -151,7 +152,7 @@ TEST_F(ProgressReport, ShowsEachPassThatHasBegun) {
   UpdateProgress(dialog, nullptr);
   EXPECT_EQ(controls.controls[IDC_WRITE_AMOUNT].text, L"6 MByte");
   EXPECT_EQ(controls.controls[IDC_WRITE_TIME].text, L"3 s");
-  EXPECT_EQ(controls.controls[IDC_WRITE_SPEED].text, L"2,00 MByte/s");
+  EXPECT_EQ(controls.controls[IDC_WRITE_SPEED].text, L"3,00 MByte/s");
   EXPECT_EQ(controls.controls[IDC_VERIFY_AMOUNT].text, L"0 MByte");
   EXPECT_EQ(controls.controls[IDC_VERIFY_TIME].text, L"0 s (剩余 0 s)");  // nothing done yet
   EXPECT_EQ(controls.controls[IDC_VERIFY_SPEED].text, L"0,00 KByte/s");
@@ -179,4 +180,39 @@ TEST_F(ProgressReport, TheResultBoxShowsTheReportOrTheMessageOrStaysAsItWas) {
   UpdateProgress(dialog, nullptr);  // the live report is rewritten at every tick
   EXPECT_EQ(controls.controls[IDC_RESULT_TEXT].text,
             Report(ExampleProgress(), nullptr, L"警告\r\n"));
+}
+
+TEST_F(ProgressReport, ALossFoundWhileWritingShowsAtOnceAndThenHeadsTheReport) {
+  const struct {
+    int language;
+    bool writeOnAfterLoss;
+    std::wstring line;
+  } cases[] = {
+      {0, false, L"写入 2048 MByte 后, 抽查发现媒介丢失了已写入的数据, 所以提前结束了写入\r\n"},
+      {1, false, L"寫入 2048 MByte 後, 抽查發現媒介遺失了已寫入的數據, 所以提前結束了寫入\r\n"},
+      {0, true, L"写入 2048 MByte 后, 抽查发现媒介丢失了已写入的数据\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "Language " << c.language << ", writing on "
+                                    << c.writeOnAfterLoss);
+    ResetSession();
+    Language = c.language;
+    TestSession.writeOnAfterLoss = c.writeOnAfterLoss;
+    SetWarningText(L"警告\r\n");
+    TestProgress& p = TestSession.progress;
+    p.writeStarted = p.writing = true;
+    p.writtenMB = p.lossFoundAtMB = 2048;
+    p.lossFound = true;
+    dialog.reportShown = false;
+    UpdateProgress(dialog, nullptr);
+    EXPECT_EQ(controls.controls[IDC_RESULT_TEXT].text, L"警告\r\n" + c.line);
+    EXPECT_TRUE(dialog.reportShown);
+
+    TestSession.progress = ExampleProgress();
+    TestSession.progress.lossFound = true;
+    TestSession.progress.lossFoundAtMB = 2048;
+    UpdateProgress(dialog, nullptr);
+    EXPECT_EQ(controls.controls[IDC_RESULT_TEXT].text,
+              Report(TestSession.progress, nullptr, (L"警告\r\n" + c.line).c_str()));
+  }
 }

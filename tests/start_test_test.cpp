@@ -67,7 +67,8 @@ Message Note(uint64_t requestedMB, uint64_t totalMB) {
 Message ReadsNote(const wchar_t* type, bool write) {
   return {std::wstring(L"注意: 在此文件系统 (") + type +
               L") 上, 读取的数据可能来自系统的内存而不是媒介, 本程序无法排除这一点." +
-              (write ? L"为了得到可靠的结果, 请在写入后拔出并重新插入媒介, 然后只进行测试, "
+              (write ? L"所以写入期间不会抽查媒介是否丢失了数据."
+                       L"为了得到可靠的结果, 请在写入后拔出并重新插入媒介, 然后只进行测试, "
                      : L"只有在写入测试用文件后拔出并重新插入过媒介, 测试结果才可靠, ") +
               L"或以有权读取该设备的用户运行本程序.",
           MessageKind::kNote};

@@ -152,7 +152,8 @@ class ProgressDialogTest : public DialogTestCase {
       QCOMPARE(desktop.messages[0].text, Note(4, 7629));
       QCOMPARE(desktop.messages[1].text,
                QStringLiteral("注意: 在此文件系统 (tmpfs) 上, 读取的数据可能来自系统的内存而不是"
-                              "媒介, 本程序无法排除这一点.为了得到可靠的结果, 请在写入后拔出并重"
+                              "媒介, 本程序无法排除这一点.所以写入期间不会抽查媒介是否丢失了数据."
+                              "为了得到可靠的结果, 请在写入后拔出并重"
                               "新插入媒介, 然后只进行测试, 或以有权读取该设备的用户运行本程序."));
       QVERIFY(desktop.messages[1].kind == MessageKind::kNote);
     });
