@@ -216,16 +216,16 @@ TEST_F(FakeMediumRun, WritesDroppedPastTheRealSizeReadBackAsCorrupted) {
   constexpr uint64_t kRealMB = 16;
   const struct {
     const char* name;
-    FakeMedium::PastEnd pastEnd;
+    FakeMedium::Storage storage;
     uint64_t found;
   } cases[] = {
-      {"reading zeros", FakeMedium::PastEnd::kDropReadZeros, 0},
-      {"reading ones", FakeMedium::PastEnd::kDropReadOnes, ~uint64_t{0}},
+      {"reading zeros", FakeMedium::Storage::kDropReadZeros, 0},
+      {"reading ones", FakeMedium::Storage::kDropReadOnes, ~uint64_t{0}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     FakeMedium medium;
-    ASSERT_TRUE(Prepare(medium, {.claimedMB = 64, .realMB = kRealMB, .pastEnd = c.pastEnd}));
+    ASSERT_TRUE(Prepare(medium, {.claimedMB = 64, .realMB = kRealMB, .storage = c.storage}));
 
     const RunOutcome outcome = Run(medium, {});
     EXPECT_EQ(outcome.messages, kOneNotification);

@@ -19,7 +19,7 @@
 namespace {
 
 using FileSystem = FakeMedium::FileSystem;
-using PastEnd = FakeMedium::PastEnd;
+using Storage = FakeMedium::Storage;
 
 constexpr int kExitNoError = 0;
 constexpr int kExitDamaged = 1;
@@ -63,7 +63,7 @@ bool Contains(const std::string& text, const std::string& part) {
 struct Fake {
   const char* name;
   uint64_t claimedMB, realMB;  // realMB 0: healthy
-  PastEnd pastEnd;
+  Storage storage;
   uint64_t sizeMB;
 };
 
@@ -73,15 +73,15 @@ struct Fake {
 // tables at its start, could not be mounted at all.
 std::vector<Fake> FakesFor(FileSystem fileSystem) {
   if (fileSystem == FileSystem::kExfat) {
-    return {{"healthy", 48, 0, PastEnd::kWrap, 32},
-            {"wrapping around", 48, 16, PastEnd::kWrap, 32},
-            {"dropping writes, reading zeros", 48, 16, PastEnd::kDropReadZeros, 32},
-            {"dropping writes, reading ones", 48, 16, PastEnd::kDropReadOnes, 32}};
+    return {{"healthy", 48, 0, Storage::kWrap, 32},
+            {"wrapping around", 48, 16, Storage::kWrap, 32},
+            {"dropping writes, reading zeros", 48, 16, Storage::kDropReadZeros, 32},
+            {"dropping writes, reading ones", 48, 16, Storage::kDropReadOnes, 32}};
   }
-  return {{"healthy", 64, 0, PastEnd::kWrap, 56},
-          {"wrapping around", 64, 40, PastEnd::kWrap, 56},
-          {"dropping writes, reading zeros", 64, 40, PastEnd::kDropReadZeros, 56},
-          {"dropping writes, reading ones", 64, 40, PastEnd::kDropReadOnes, 56}};
+  return {{"healthy", 64, 0, Storage::kWrap, 56},
+          {"wrapping around", 64, 40, Storage::kWrap, 56},
+          {"dropping writes, reading zeros", 64, 40, Storage::kDropReadZeros, 56},
+          {"dropping writes, reading ones", 64, 40, Storage::kDropReadOnes, 56}};
 }
 
 struct CliRun {
@@ -154,7 +154,7 @@ class FuseDriverMedium : public testing::TestWithParam<FileSystem> {
   static FakeMedium::Options OptionsFor(const Fake& fake, std::optional<UserIds> owner = {}) {
     return {.claimedMB = fake.claimedMB,
             .realMB = fake.realMB,
-            .pastEnd = fake.pastEnd,
+            .storage = fake.storage,
             .fileSystem = GetParam(),
             .owner = owner};
   }

@@ -1,9 +1,10 @@
 // kestrum_fake_medium: a FUSE file system of its own that shows one file, "medium", of a claimed
 // size whose data is kept in memory of a real size, misbehaving as the options say. Attached to
 // a loop device it stands for a storage medium under test: healthy, one that wraps around or
-// drops what lies past its real size, one that flips bits, fails reads or writes in a range or
-// disconnects. A second file, "control", takes further commands while it runs (one a line, as
-// for --fault) and reads back the bytes transferred and whether it has disconnected. A third,
+// drops what lies past its real size, one that keeps only the data written last (log-structured),
+// one that flips bits, fails reads or writes in a range or disconnects. A second file, "control",
+// takes further commands while it runs (one a line, as for --fault) and reads back the bytes
+// transferred and whether it has disconnected. A third,
 // "last-writes", reads back the record of where each write went (MediumModel::lastWrites).
 //
 // Every open file bypasses the page cache (direct_io), so each read and write that reaches the
@@ -23,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -148,7 +150,7 @@ void Read(fuse_req_t request, fuse_ino_t ino, size_t size, off_t offset, fuse_fi
     return;
   }
   if (ino == kLastWritesIno) {
-    const std::vector<uint8_t>& record = medium.lastWrites();
+    const ZeroedArray<uint8_t>& record = medium.lastWrites();
     ReplySlice(request, record.data(), record.size(), size, offset);
     return;
   }
@@ -212,15 +214,34 @@ void Allocate(fuse_req_t request, fuse_ino_t, int, off_t, off_t, fuse_file_info*
   fuse_reply_err(request, EOPNOTSUPP);
 }
 
+struct StorageWord {
+  const char* word;
+  Storage storage;
+};
+constexpr StorageWord kStorageWords[] = {{"wrap", Storage::kWrap},
+                                         {"drop-zeros", Storage::kDropAsZeros},
+                                         {"drop-ones", Storage::kDropAsOnes},
+                                         {"log-zeros", Storage::kLogLostAsZeros},
+                                         {"log-newer", Storage::kLogLostAsNewer}};
+
 int Usage(const char* problem) {
   fprintf(stderr,
           "kestrum_fake_medium: %s\n"
-          "usage: kestrum_fake_medium --claimed BYTES [--real BYTES] [--past-end wrap|zeros|ones]\n"
+          "usage: kestrum_fake_medium --claimed BYTES [--real BYTES]\n"
+          "                           [--storage wrap|drop-zeros|drop-ones|log-zeros|log-newer]\n"
           "                           [--fault COMMAND]... [--ready-fd FD] [--trace] MOUNTPOINT\n"
           "  --claimed BYTES   the size of the file \"medium\"\n"
           "  --real BYTES      the bytes it really holds (default: all it claims)\n"
-          "  --past-end        what happens at positions past the real size: they wrap around\n"
-          "                    (the default), or writes are dropped and reads give zeros or ones\n"
+          "  --storage         how it keeps data in less room than it claims:\n"
+          "    wrap            position X lands on X modulo the real size (the default)\n"
+          "    drop-zeros      writes past the real size are dropped; reads there give zeros\n"
+          "    drop-ones       the same, but reads there give 0xFF bytes\n"
+          "    log-zeros       each 512-byte sector written goes to the next place of a ring of\n"
+          "                    the real size, whatever its position; once the ring comes round,\n"
+          "                    each takes the place of the one written longest ago, which then\n"
+          "                    reads zeros\n"
+          "    log-newer       the same, but a sector that lost its place reads what lies there\n"
+          "                    now (the data of a sector written later)\n"
           "  --fault COMMAND   a fault armed from the start, as written to the file \"control\":\n"
           "%s"
           "  --ready-fd FD     write a line to FD once mounted, then close it\n"
@@ -242,7 +263,7 @@ int main(int argc, char** argv) {
   // Never outlive the test that started it (its thread, strictly): the signal ends the loop.
   prctl(PR_SET_PDEATHSIG, SIGTERM);
   uint64_t claimed = 0, real = 0;
-  PastEnd pastEnd = PastEnd::kWrap;
+  Storage storage = Storage::kWrap;
   std::vector<std::string> faults;
   int readyFd = -1;
   const char* mountPoint = nullptr;
@@ -253,17 +274,14 @@ int main(int argc, char** argv) {
       if (!ParseSize(value, &claimed)) return Usage("--claimed needs a number of bytes");
     } else if (option == "--real" && value) {
       if (!ParseSize(value, &real)) return Usage("--real needs a number of bytes");
-    } else if (option == "--past-end" && value) {
-      const std::string mode = value;
-      if (mode == "wrap") {
-        pastEnd = PastEnd::kWrap;
-      } else if (mode == "zeros") {
-        pastEnd = PastEnd::kDropAsZeros;
-      } else if (mode == "ones") {
-        pastEnd = PastEnd::kDropAsOnes;
-      } else {
-        return Usage("--past-end takes wrap, zeros or ones");
+    } else if (option == "--storage" && value) {
+      const auto* known =
+          std::find_if(std::begin(kStorageWords), std::end(kStorageWords),
+                       [&](const StorageWord& word) { return strcmp(word.word, value) == 0; });
+      if (known == std::end(kStorageWords)) {
+        return Usage("--storage takes wrap, drop-zeros, drop-ones, log-zeros or log-newer");
       }
+      storage = known->storage;
     } else if (option == "--fault" && value) {
       faults.push_back(value);
     } else if (option == "--trace") {
@@ -281,9 +299,11 @@ int main(int argc, char** argv) {
   }
   if (!mountPoint || claimed == 0) return Usage("a claimed size and a mount point are needed");
   if (real == 0) real = claimed;
-  if (real > claimed) return Usage("the real size cannot exceed the claimed size");
+  if (std::string problem = MediumModel::SizeProblem(claimed, real, storage); !problem.empty()) {
+    return Usage(problem.c_str());
+  }
 
-  auto medium = std::make_unique<MediumModel>(claimed, real, pastEnd);
+  auto medium = std::make_unique<MediumModel>(claimed, real, storage);
   for (const std::string& fault : faults) {
     if (std::string problem = medium->Command(fault); !problem.empty()) {
       return Usage(problem.c_str());

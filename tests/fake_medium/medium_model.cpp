@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
+#include <vector>
+
+#include "tests/fake_medium/flat_store.h"
+#include "tests/fake_medium/sector_ring.h"
 
 namespace {
 
@@ -18,13 +22,38 @@ bool ParseNumber(const std::string& text, uint64_t* value) {
   return true;
 }
 
+std::unique_ptr<DataStore> StoreFor(uint64_t claimedBytes, uint64_t realBytes, Storage storage) {
+  switch (storage) {
+    case Storage::kWrap:
+      return std::make_unique<FlatStore>(realBytes, std::nullopt);
+    case Storage::kDropAsZeros:
+      return std::make_unique<FlatStore>(realBytes, 0x00);
+    case Storage::kDropAsOnes:
+      return std::make_unique<FlatStore>(realBytes, 0xFF);
+    case Storage::kLogLostAsZeros:
+      return std::make_unique<SectorRing>(claimedBytes, realBytes, SectorRing::Lost::kZeros);
+    case Storage::kLogLostAsNewer:
+      return std::make_unique<SectorRing>(claimedBytes, realBytes, SectorRing::Lost::kNewer);
+  }
+  return nullptr;
+}
+
 }  // namespace
 
-MediumModel::MediumModel(uint64_t claimedBytes, uint64_t realBytes, PastEnd pastEnd)
+std::string MediumModel::SizeProblem(uint64_t claimedBytes, uint64_t realBytes, Storage storage) {
+  if (realBytes == 0 || realBytes > claimedBytes) {
+    return "the real size must be more than 0 and at most the claimed size";
+  }
+  const bool log = storage == Storage::kLogLostAsZeros || storage == Storage::kLogLostAsNewer;
+  if (log && !SectorRing::Fits(claimedBytes, realBytes)) {
+    return "a log needs a real size of a sector at least and a claimed size below 2 TiB";
+  }
+  return "";
+}
+
+MediumModel::MediumModel(uint64_t claimedBytes, uint64_t realBytes, Storage storage)
     : claimedBytes_(claimedBytes),
-      realBytes_(realBytes),
-      pastEnd_(pastEnd),
-      store_(realBytes),
+      store_(StoreFor(claimedBytes, realBytes, storage)),
       lastWrites_((claimedBytes + kRecordSectorBytes - 1) / kRecordSectorBytes * kRecordHeadBytes) {
 }
 
@@ -38,12 +67,6 @@ const char* MediumModel::Usage() {
          "  disconnect                every request fails with EIO from now on\n"
          "  clear                     forget the flips, the error ranges and a pending disconnect\n"
          "                            (a medium that disconnected stays disconnected)\n";
-}
-
-std::pair<uint8_t*, size_t> MediumModel::Span(uint64_t position, size_t size) {
-  if (position >= realBytes_ && pastEnd_ != PastEnd::kWrap) return {nullptr, size};
-  const uint64_t at = position % realBytes_;
-  return {&store_[at], static_cast<size_t>(std::min<uint64_t>(size, realBytes_ - at))};
 }
 
 bool MediumModel::Transfer(size_t size) {
@@ -60,15 +83,7 @@ int MediumModel::Read(uint64_t position, size_t size, uint8_t* data, size_t* don
   size = static_cast<size_t>(std::min<uint64_t>(size, claimedBytes_ - position));
   if (readError_ && readError_->Meets(position, size)) return EIO;
   if (!Transfer(size)) return EIO;
-  for (size_t i = 0; i < size;) {
-    const auto [stored, length] = Span(position + i, size - i);
-    if (stored) {
-      memcpy(data + i, stored, length);
-    } else {
-      memset(data + i, pastEnd_ == PastEnd::kDropAsZeros ? 0x00 : 0xFF, length);
-    }
-    i += length;
-  }
+  store_->Read(position, size, data);
   for (auto flip = flips_.lower_bound(position);
        flip != flips_.end() && flip->first < position + size; ++flip) {
     data[flip->first - position] ^= flip->second;
@@ -84,11 +99,7 @@ int MediumModel::Write(uint64_t position, size_t size, const uint8_t* data, size
   size = static_cast<size_t>(std::min<uint64_t>(size, claimedBytes_ - position));
   if (writeError_ && writeError_->Meets(position, size)) return EIO;
   if (!Transfer(size)) return EIO;
-  for (size_t i = 0; i < size;) {
-    const auto [stored, length] = Span(position + i, size - i);
-    if (stored) memcpy(stored, data + i, length);
-    i += length;
-  }
+  store_->Write(position, size, data);
   RecordWrite(position, size, data);
   *done = size;
   return 0;

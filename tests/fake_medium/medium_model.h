@@ -8,22 +8,30 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
-// What happens to positions at or past the real size.
-enum class PastEnd {
+#include "tests/fake_medium/data_store.h"
+#include "tests/fake_medium/zeroed_array.h"
+
+// How the medium keeps data in less room than it claims.
+enum class Storage {
   kWrap,         // position X is stored at X modulo the real size
-  kDropAsZeros,  // writes are dropped; reads give 0x00
-  kDropAsOnes,   // writes are dropped; reads give 0xFF
+  kDropAsZeros,  // writes at or past the real size are dropped; reads there give 0x00
+  kDropAsOnes,   // writes at or past the real size are dropped; reads there give 0xFF
+  // Log-structured (SectorRing): the sectors written last, up to the real size, read back
+  // wherever they lie; one written before those reads zeros, or what its place holds now.
+  kLogLostAsZeros,
+  kLogLostAsNewer,
 };
 
 class MediumModel {
  public:
-  // REQUIRES: 0 < realBytes <= claimedBytes.
-  MediumModel(uint64_t claimedBytes, uint64_t realBytes, PastEnd pastEnd);
+  // What keeps a medium of these sizes from being made, or an empty string.
+  static std::string SizeProblem(uint64_t claimedBytes, uint64_t realBytes, Storage storage);
+  // REQUIRES: SizeProblem(claimedBytes, realBytes, storage) is empty.
+  MediumModel(uint64_t claimedBytes, uint64_t realBytes, Storage storage);
 
   // The record of writes: for each 512-byte sector of the claimed device, the first 16 bytes
   // of the last write that reached it (zeros where none did), whatever the medium kept of it.
@@ -31,7 +39,7 @@ class MediumModel {
   static constexpr size_t kRecordHeadBytes = 16;
 
   uint64_t claimedBytes() const { return claimedBytes_; }
-  const std::vector<uint8_t>& lastWrites() const { return lastWrites_; }
+  const ZeroedArray<uint8_t>& lastWrites() const { return lastWrites_; }
 
   // Reads `size` bytes at `position` into `data`; past the claimed size, fewer. Returns 0 and
   // the bytes read in *done, or EIO.
@@ -58,16 +66,11 @@ class MediumModel {
   };
   // Counts a transfer of `size` bytes, or disconnects the medium if it would pass the limit.
   bool Transfer(size_t size);
-  // Where the first of `size` bytes from `position` on are stored and how many follow it there
-  // in one piece; or null and `size` when the medium drops them all.
-  std::pair<uint8_t*, size_t> Span(uint64_t position, size_t size);
   void RecordWrite(uint64_t position, size_t size, const uint8_t* data);
 
   const uint64_t claimedBytes_;
-  const uint64_t realBytes_;
-  const PastEnd pastEnd_;
-  std::vector<uint8_t> store_;
-  std::vector<uint8_t> lastWrites_;    // kRecordHeadBytes for each sector of the claimed device
+  const std::unique_ptr<DataStore> store_;
+  ZeroedArray<uint8_t> lastWrites_;    // kRecordHeadBytes for each sector of the claimed device
   std::map<uint64_t, uint8_t> flips_;  // position -> bits inverted on every read
   std::optional<Range> readError_, writeError_;
   std::optional<uint64_t> disconnectAt_;  // the transfer count at which it disconnects

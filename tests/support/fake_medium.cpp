@@ -35,14 +35,19 @@ std::string HelperProgram() {
 #endif
 }
 
-const char* PastEndName(FakeMedium::PastEnd pastEnd) {
-  switch (pastEnd) {
-    case FakeMedium::PastEnd::kWrap:
+// The helper's word for it (tests/fake_medium/main.cpp).
+const char* StorageWord(FakeMedium::Storage storage) {
+  switch (storage) {
+    case FakeMedium::Storage::kWrap:
       return "wrap";
-    case FakeMedium::PastEnd::kDropReadZeros:
-      return "zeros";
-    case FakeMedium::PastEnd::kDropReadOnes:
-      return "ones";
+    case FakeMedium::Storage::kDropReadZeros:
+      return "drop-zeros";
+    case FakeMedium::Storage::kDropReadOnes:
+      return "drop-ones";
+    case FakeMedium::Storage::kLogLostReadZeros:
+      return "log-zeros";
+    case FakeMedium::Storage::kLogLostReadNewer:
+      return "log-newer";
   }
   return "?";
 }
@@ -259,8 +264,8 @@ bool FakeMedium::Attach(const Options& options) {
       std::to_string(claimedBytes_),
       "--real",
       std::to_string((options.realMB ? options.realMB : options.claimedMB) * MB),
-      "--past-end",
-      PastEndName(options.pastEnd),
+      "--storage",
+      StorageWord(options.storage),
       "--ready-fd",
       "3",
       fuseMount};

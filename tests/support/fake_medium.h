@@ -38,17 +38,23 @@
 
 class FakeMedium {
  public:
-  // What positions at or past the real size do.
-  enum class PastEnd {
+  // How it keeps data in less room than it claims.
+  enum class Storage {
     kWrap,           // position X is stored at X modulo the real size
-    kDropReadZeros,  // writes are dropped; reads give 0x00
-    kDropReadOnes,   // writes are dropped; reads give 0xFF
+    kDropReadZeros,  // writes at or past the real size are dropped; reads there give 0x00
+    kDropReadOnes,   // writes at or past the real size are dropped; reads there give 0xFF
+    // Log-structured: each 512-byte sector written goes to the next place of a ring of the real
+    // size, whatever its position; once more than the real size has been written, the sectors
+    // written longest ago (and not since) have lost their data and read 0x00, or what their
+    // place holds now (the data of a sector written later). Sparse probes all read back.
+    kLogLostReadZeros,
+    kLogLostReadNewer,
   };
   enum class FileSystem { kExt4, kExfat, kNtfs, kXfs, kBtrfs };
   struct Options {
     uint64_t claimedMB = 32;
     uint64_t realMB = 0;  // 0: all it claims
-    PastEnd pastEnd = PastEnd::kWrap;
+    Storage storage = Storage::kWrap;
     FileSystem fileSystem = FileSystem::kExt4;
     // A user who may write to the file system's root besides root (and reach it: the scratch
     // directories on the way let others through); none: root alone.
