@@ -1,9 +1,11 @@
-// The fake medium's model without FUSE: how a log-structured medium keeps and loses data.
+// The fake medium's model without FUSE: how a log-structured medium keeps and loses data, and
+// the byte counts the control file reports.
 #include "tests/fake_medium/medium_model.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,16 @@ std::vector<uint8_t> ReadAt(MediumModel& medium, uint64_t position, size_t size)
   EXPECT_EQ(medium.Read(position, size, data.data(), &done), 0);
   EXPECT_EQ(done, size);
   return data;
+}
+
+// The number after `name` in the status text, or -1.
+int64_t StatusValue(const MediumModel& medium, const std::string& name) {
+  std::istringstream lines(medium.Status());
+  for (std::string word; lines >> word;) {
+    int64_t value;
+    if (lines >> value && word == name) return value;
+  }
+  return -1;
 }
 
 class LogStructured : public testing::TestWithParam<Storage> {
@@ -144,5 +156,24 @@ INSTANTIATE_TEST_SUITE_P(LostData, LogStructured,
                            return info.param == Storage::kLogLostAsZeros ? "ReadingZeros"
                                                                          : "ReadingNewer";
                          });
+
+TEST(MediumStatus, CountsTheBytesReadAndWrittenBySuccessfulRequests) {
+  MediumModel medium(kClaimedSectors * kSector, kRealSectors * kSector, Storage::kWrap);
+  WriteAt(medium, 0, std::vector<uint8_t>(3 * kSector, 1));
+  ReadAt(medium, 0, kSector);
+  // Cut short at the end of the medium: only what was transferred counts.
+  std::vector<uint8_t> buffer(kSector);
+  size_t done;
+  EXPECT_EQ(medium.Read(kClaimedSectors * kSector - 12, kSector, buffer.data(), &done), 0);
+  EXPECT_EQ(done, 12u);
+  ASSERT_EQ(medium.Command("read-error 0 1024"), "");
+  EXPECT_EQ(medium.Read(0, kSector, buffer.data(), &done), EIO);
+  EXPECT_EQ(medium.Write(kClaimedSectors * kSector, kSector, buffer.data(), &done), ENOSPC);
+
+  EXPECT_EQ(StatusValue(medium, "written"), int64_t{3 * kSector});
+  EXPECT_EQ(StatusValue(medium, "read"), int64_t{kSector + 12});
+  EXPECT_EQ(StatusValue(medium, "transferred"), int64_t{4 * kSector + 12});
+  EXPECT_EQ(StatusValue(medium, "disconnected"), 0);
+}
 
 }  // namespace

@@ -4,7 +4,7 @@
 // drops what lies past its real size, one that keeps only the data written last (log-structured),
 // one that flips bits, fails reads or writes in a range or disconnects. A second file, "control",
 // takes further commands while it runs (one a line, as for --fault) and reads back the bytes
-// transferred and whether it has disconnected. A third,
+// transferred (and of them read and written) and whether it has disconnected. A third,
 // "last-writes", reads back the record of where each write went (MediumModel::lastWrites).
 //
 // Every open file bypasses the page cache (direct_io), so each read and write that reaches the

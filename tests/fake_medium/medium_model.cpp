@@ -69,10 +69,11 @@ const char* MediumModel::Usage() {
          "                            (a medium that disconnected stays disconnected)\n";
 }
 
-bool MediumModel::Transfer(size_t size) {
+bool MediumModel::Transfer(size_t size, uint64_t* direction) {
   if (disconnectAt_ && transferred_ + size > *disconnectAt_) disconnected_ = true;
   if (disconnected_) return false;
   transferred_ += size;
+  *direction += size;
   return true;
 }
 
@@ -82,7 +83,7 @@ int MediumModel::Read(uint64_t position, size_t size, uint8_t* data, size_t* don
   if (position >= claimedBytes_) return 0;
   size = static_cast<size_t>(std::min<uint64_t>(size, claimedBytes_ - position));
   if (readError_ && readError_->Meets(position, size)) return EIO;
-  if (!Transfer(size)) return EIO;
+  if (!Transfer(size, &read_)) return EIO;
   store_->Read(position, size, data);
   for (auto flip = flips_.lower_bound(position);
        flip != flips_.end() && flip->first < position + size; ++flip) {
@@ -98,7 +99,7 @@ int MediumModel::Write(uint64_t position, size_t size, const uint8_t* data, size
   if (position >= claimedBytes_) return ENOSPC;
   size = static_cast<size_t>(std::min<uint64_t>(size, claimedBytes_ - position));
   if (writeError_ && writeError_->Meets(position, size)) return EIO;
-  if (!Transfer(size)) return EIO;
+  if (!Transfer(size, &written_)) return EIO;
   store_->Write(position, size, data);
   RecordWrite(position, size, data);
   *done = size;
@@ -155,6 +156,7 @@ std::string MediumModel::Command(const std::string& line) {
 }
 
 std::string MediumModel::Status() const {
-  return "transferred " + std::to_string(transferred_) + "\ndisconnected " +
-         (disconnected_ ? "1" : "0") + "\n";
+  return "transferred " + std::to_string(transferred_) + "\nread " + std::to_string(read_) +
+         "\nwritten " + std::to_string(written_) + "\ndisconnected " + (disconnected_ ? "1" : "0") +
+         "\n";
 }

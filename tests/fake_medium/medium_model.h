@@ -52,7 +52,8 @@ class MediumModel {
 
   // Carries out one command (see Usage()); returns an empty string or what was wrong with it.
   std::string Command(const std::string& line);
-  // The state for the control file: bytes transferred and whether it is disconnected.
+  // The state for the control file: bytes transferred, of them read and written, and whether it
+  // is disconnected.
   std::string Status() const;
 
   static const char* Usage();
@@ -64,8 +65,9 @@ class MediumModel {
       return position < end && position + size > start;
     }
   };
-  // Counts a transfer of `size` bytes, or disconnects the medium if it would pass the limit.
-  bool Transfer(size_t size);
+  // Counts a transfer of `size` bytes in *direction, or disconnects the medium if it would pass
+  // the limit.
+  bool Transfer(size_t size, uint64_t* direction);
   void RecordWrite(uint64_t position, size_t size, const uint8_t* data);
 
   const uint64_t claimedBytes_;
@@ -75,5 +77,6 @@ class MediumModel {
   std::optional<Range> readError_, writeError_;
   std::optional<uint64_t> disconnectAt_;  // the transfer count at which it disconnects
   bool disconnected_ = false;
-  uint64_t transferred_ = 0;  // bytes read and written by requests that succeeded
+  uint64_t transferred_ = 0;         // bytes read and written by requests that succeeded
+  uint64_t read_ = 0, written_ = 0;  // of them, read and written
 };

@@ -376,7 +376,7 @@ bool FakeMedium::Control(const std::string& commands) {
 
 FakeMedium::Status FakeMedium::ReadStatus() const {
   const std::string path = fuseMount_ + "/control";
-  Status status{0, false};
+  Status status{0, 0, 0, false};
   Descriptor control(path, O_RDONLY);
   char text[256] = {};
   if (control.fd < 0 || read(control.fd, text, sizeof text - 1) <= 0) {
@@ -387,6 +387,8 @@ FakeMedium::Status FakeMedium::ReadStatus() const {
   std::istringstream lines(text);
   for (std::string name; lines >> name;) {
     if (name == "transferred") lines >> status.transferred;
+    if (name == "read") lines >> status.bytesRead;
+    if (name == "written") lines >> status.bytesWritten;
     if (name == "disconnected") lines >> status.disconnected;
   }
   return status;

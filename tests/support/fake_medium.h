@@ -62,8 +62,10 @@ class FakeMedium {
   };
   // What the helper reports.
   struct Status {
-    uint64_t transferred;  // bytes read or written by requests that succeeded
-    bool disconnected;     // every request fails from now on
+    uint64_t transferred;   // bytes read or written by requests that succeeded
+    uint64_t bytesRead;     // of them, read
+    uint64_t bytesWritten;  // of them, written
+    bool disconnected;      // every request fails from now on
   };
 
   // Why no fake medium with `fileSystem` can be made on this machine, or empty when one can.
