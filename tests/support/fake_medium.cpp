@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cerrno>
 #include <fstream>
 #include <sstream>
@@ -52,6 +53,13 @@ const char* StorageWord(FakeMedium::Storage storage) {
   return "?";
 }
 
+// The flex group size that puts all of ext4's block groups (128 MiB in 4 KiB blocks) of a
+// medium in one, a power of two: every group's bitmaps and inode table then lie in the first.
+uint64_t Ext4FlexGroupSize(uint64_t mediumBytes) {
+  constexpr uint64_t kGroupBytes = 128 * MB;
+  return std::bit_ceil((mediumBytes + kGroupBytes - 1) / kGroupBytes);
+}
+
 // How each file system is made and mounted. Each keeps its own writes few and in places fixed
 // by its layout, so that a medium that wraps around or drops writes damages the same test data
 // on every run, and reading a test file writes nothing (noatime: no access times).
@@ -66,15 +74,16 @@ struct FileSystemKind {
 };
 
 const FileSystemKind kFileSystems[] = {
-    // No journal, one block group in 4 KiB blocks, no backup superblocks or blocks reserved for
-    // growing the file system, bitmaps and inode table side by side, no checksums, 16 inodes; no
-    // blocks reserved for root, inode table written now rather than by a background thread. Nor
-    // does it read its block bitmaps ahead in the background.
+    // No journal, 4 KiB blocks, no backup superblocks or blocks reserved for growing the file
+    // system, bitmaps and inode tables side by side (in one flex group: MakeFileSystem adds its
+    // size), no checksums, 16 inodes a group; no blocks reserved for root, inode tables written
+    // now rather than by a background thread, nothing discarded. Nor does it read its block
+    // bitmaps ahead in the background.
     {FakeMedium::FileSystem::kExt4,
      "ext4",
      "ext4",
      {"mkfs.ext4", "-q", "-F", "-m", "0", "-b", "4096", "-N", "16", "-O",
-      "^has_journal,^metadata_csum,^resize_inode,^flex_bg,sparse_super2", "-E",
+      "^has_journal,^metadata_csum,^resize_inode,flex_bg,sparse_super2", "-E",
       "nodiscard,lazy_itable_init=0,num_backup_sb=0"},
      nullptr,
      "no_prefetch_block_bitmaps",
@@ -317,6 +326,9 @@ bool FakeMedium::Attach(const Options& options) {
 bool FakeMedium::MakeFileSystem(const Options& options, const std::string& mountPoint) {
   const FileSystemKind& kind = KindOf(options.fileSystem);
   std::vector<std::string> mkfs = kind.mkfs;
+  if (options.fileSystem == FileSystem::kExt4) {
+    mkfs.insert(mkfs.end(), {"-G", std::to_string(Ext4FlexGroupSize(claimedBytes_))});
+  }
   mkfs.push_back(device_);
   CommandResult made = RunCommand(mkfs);
   if (!made.succeeded) {

@@ -5,21 +5,38 @@
 //
 // ext4 by default, rather than FAT, which a fake USB stick would carry: a kernel may lack the
 // FAT driver (the one these tests were written on does), never ext4. It is made without a
-// journal, in 4 KiB blocks, in one block group (the media are at most 128 MiB) without backup
-// superblocks or blocks reserved for growth, with its bitmaps and inode table side by side and
-// no checksums, and mounted without reading block bitmaps ahead. So its own records lie together
-// in the first 40 KiB of the medium, a file's data follows them in one piece mapped by the inode
+// journal, in 4 KiB blocks, without backup superblocks or blocks reserved for growth, with all
+// its block groups (128 MiB each) in one flex group, so that every group's bitmaps and inode
+// table lie side by side at the start of the medium, with no checksums, and mounted without
+// reading block bitmaps ahead. So on a medium of one group (at most 128 MiB) its own records lie
+// together in the first 40 KiB, a file's data follows them in one piece mapped by the inode
 // itself, and the file system reaches the medium only when a run creates, syncs or reads a file,
 // never in the background (no journal commits, no tables initialised later). A medium that wraps
 // around or drops what lies past its real size then damages the same test data on every run,
-// and a disconnect after a count of bytes lands on the same MByte. ext4 reads and writes test
-// files past the page cache, and FIEMAP tells where a file's data lies on the medium.
+// and a disconnect after a count of bytes lands on the same MByte. On a larger medium the
+// records take some 600 KiB at its start and the test data follows them, in pieces of at most
+// 128 MiB with small gaps between (where a block group begins), and a file of more than four
+// pieces has its map in a block of its own amid its data. ext4 reads and writes test files past
+// the page cache, and FIEMAP tells where a file's data lies on the medium.
 //
 // exFAT and NTFS are what such media carry; their drivers here are FUSE programs that read the
 // loop device through the system's cache. xfs and btrfs stand for kernel file systems that
 // keep records of their own across the whole medium. For all of them the helper records where
 // each write went, so PredictVerify (tests/support/predicted_counts.h) can tell what a run should
-// find without knowing the file system's layout.
+// find without knowing the file system's layout. On a medium that wraps around or drops what lies
+// past a quarter of its size, NTFS and xfs cannot be made or mounted (records of theirs lie
+// there); ext4, exFAT and btrfs can.
+//
+// On a log-structured medium, what a file system wrote when it was made is the first to go once
+// more than the real size has been written, unless it has written it again since: exFAT's boot
+// sector, for one, then reads zeros or test data, and the file system could not be mounted again.
+//
+// The helper's memory grows with what is written: up to the real size, and 16 bytes for each
+// 512-byte sector claimed for its record of writes (192 MiB for 6 GiB); a log-structured medium
+// 4 bytes more for each sector claimed and each sector held. Nothing writes the whole medium, so
+// making and tearing down even a medium of 6 GiB over 1.5 GiB takes well under a second.
+// LastWrites() and ReadMedium() are for the tests that need them: the latter holds the whole
+// claimed size in memory.
 //
 // Needs root, /dev/fuse, loop devices and the file system's tools (and a kernel that can mount
 // it); tests skip with WhyUnavailable().
