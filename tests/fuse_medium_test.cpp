@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/cli_json.h"
 #include "tests/support/fake_medium.h"
 #include "tests/support/predicted_counts.h"
 #include "tests/support/sector_counts.h"
@@ -55,10 +56,6 @@ std::string UnprovenResult(bool verifyOnly) {
                       "请保留测试用文件 *.kst, 拔出并重新插入媒介, 然后再只进行一次测试\n";
 }
 
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 // A fake medium and the test data a run writes on it: more than it really holds, unless it is
 // healthy.
 struct Fake {
@@ -85,19 +82,11 @@ std::vector<Fake> FakesFor(FileSystem fileSystem) {
           {"dropping writes, reading ones", 64, 40, Storage::kDropReadOnes, 56}};
 }
 
-struct CliRun {
-  int status;
-  nlohmann::json result;
-  std::string text;  // what it printed besides the JSON result, on standard error
-};
+using CliRun = CliJsonRun;
 
-CliRun RunCli(const FakeMedium& medium, std::vector<std::string> options,
+CliRun RunCli(const FakeMedium& medium, const std::vector<std::string>& options,
               const std::optional<UserIds>& user = std::nullopt) {
-  options.insert(options.end(), {"--json", "-", medium.root()});
-  const ChildResult child = RunChild(KESTRUM_CLI, options, false, {}, user);
-  CliRun run{child.status, nlohmann::json::parse(child.out, nullptr, false), child.err};
-  EXPECT_FALSE(run.result.is_discarded()) << "no JSON result:\n" << child.out << child.err;
-  return run;
+  return RunCliWithJson(KESTRUM_CLI, medium.root(), options, user);
 }
 
 SectorCounts CountsOf(const nlohmann::json& r) {
