@@ -77,14 +77,18 @@ namespace {
 constexpr uint64_t kRunMB = 2049;
 const uint8_t kZeros[4096] = {};
 
-// Zeros the first 4 KiB of 1.kst once 2.kst exists: after the first sample round read it
-// intact, before the second.
-void DamageFirstFileDuringSecond(const ScratchDir& dir) {
+// Once 2.kst exists (after the first sample round read 1.kst intact, before the second), zeros
+// the first 4 KiB of 1.kst or, with `remove`, takes 1.kst away.
+void DamageFirstFileDuringSecond(const ScratchDir& dir, bool remove = false) {
   const std::string second = dir.File("2.kst");
   while (!std::filesystem::exists(second)) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  PatchFile(dir.File("1.kst"), 0, kZeros, sizeof kZeros);
+  if (remove) {
+    std::filesystem::remove(dir.File("1.kst"));
+  } else {
+    PatchFile(dir.File("1.kst"), 0, kZeros, sizeof kZeros);
+  }
 }
 
 }  // namespace
@@ -109,6 +113,20 @@ TEST(SampleCheck, ALossFoundWhileWritingEndsTheWritePassAtTheDataWritten) {
   EXPECT_TRUE(p.DamageFound());
   EXPECT_GT(p.writeSampleTicks, 0);
   EXPECT_LT(p.WriteSpeedStartTime(), p.writeNowTime);
+  ResetSession();
+}
+
+TEST(SampleCheck, ASampleThatCannotBeReadIsALoss) {
+  ScratchDir dir;
+  ResetSession(dir.widePath());
+  const RunOutcome run =
+      RunWithWorker({.sizeMB = kRunMB}, [&dir] { DamageFirstFileDuringSecond(dir, true); });
+  EXPECT_TRUE(run.progress.lossFound);
+  EXPECT_EQ(run.progress.lossFoundAtMB, 2048u);
+  EXPECT_EQ(run.sizeMB, 2048u);
+  ASSERT_TRUE(run.errorText);
+  EXPECT_EQ(run.errorText->rfind(L"错误: 预期 2048 MByte 的测试数据\r\n只找到了 0 \r\n", 0), 0u)
+      << *run.errorText;
   ResetSession();
 }
 
