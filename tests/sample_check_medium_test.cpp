@@ -96,7 +96,12 @@ INSTANTIATE_TEST_SUITE_P(
                     Fake{FileSystem::kExfat, Storage::kWrap, "wrap"},
                     Fake{FileSystem::kExfat, Storage::kDropReadZeros, "drop"},
                     Fake{FileSystem::kExfat, Storage::kLogLostReadZeros, "log_zeros"},
-                    Fake{FileSystem::kExfat, Storage::kLogLostReadNewer, "log_newer"}),
+                    Fake{FileSystem::kExfat, Storage::kLogLostReadNewer, "log_newer"},
+                    // NTFS keeps records in the middle of the medium and at its end, past the
+                    // real size: on a medium that wraps around or drops them it cannot even be
+                    // made. A log-structured medium stores them whatever their address.
+                    Fake{FileSystem::kNtfs, Storage::kLogLostReadZeros, "log_zeros"},
+                    Fake{FileSystem::kNtfs, Storage::kLogLostReadNewer, "log_newer"}),
     testing::PrintToStringParamName());
 
 using SoundMedium = FakeCapacity;
@@ -122,7 +127,8 @@ TEST_P(SoundMedium, PassesAndTheChecksReadAtMostOnePercent) {
 
 INSTANTIATE_TEST_SUITE_P(Sound, SoundMedium,
                          testing::Values(Fake{FileSystem::kExt4, Storage::kWrap, "sound"},
-                                         Fake{FileSystem::kExfat, Storage::kWrap, "sound"}),
+                                         Fake{FileSystem::kExfat, Storage::kWrap, "sound"},
+                                         Fake{FileSystem::kNtfs, Storage::kWrap, "sound"}),
                          testing::PrintToStringParamName());
 
 // Asked to write everything, it writes on after the loss, which it tells when found (writing a
