@@ -124,13 +124,20 @@ void ExpectTheMediumFound(const FakeMedium& medium, const Fake& fake, const CliR
 }
 
 // A run as a user who cannot read the device: nothing found, and it says that proves nothing.
-void ExpectUnproven(const CliRun& run, bool verifyOnly) {
-  EXPECT_EQ(run.status, kExitUnproven) << run.text;
-  EXPECT_EQ(run.result["outcome"], "unproven");
+// Unless the system dropped some of the cached data (memory runs short while other tests run):
+// then a damaged medium answers a read of it, and the damage is reported as such.
+void ExpectUnproven(const Fake& fake, const CliRun& run, bool verifyOnly) {
   EXPECT_EQ(run.result["readsFromMedium"], false);
   EXPECT_TRUE(Contains(run.text, UnprovenNote(verifyOnly))) << run.text;
-  EXPECT_TRUE(Contains(run.text, UnprovenResult(verifyOnly))) << run.text;
   EXPECT_FALSE(Contains(run.text, Completion(verifyOnly))) << run.text;
+  if (fake.realMB != 0 && run.status == kExitDamaged) {
+    EXPECT_EQ(run.result["outcome"], "damaged");
+    EXPECT_TRUE(Contains(run.text, kReportHeading)) << run.text;
+    return;
+  }
+  EXPECT_EQ(run.status, kExitUnproven) << run.text;
+  EXPECT_EQ(run.result["outcome"], "unproven");
+  EXPECT_TRUE(Contains(run.text, UnprovenResult(verifyOnly))) << run.text;
 }
 
 class FuseDriverMedium : public testing::TestWithParam<FileSystem> {
@@ -201,8 +208,9 @@ TEST_P(FuseDriverMedium, AUserWhoCannotReadTheDeviceIsNeverToldTheMediumIsFine) 
     SCOPED_TRACE(fake.name);
     FakeMedium medium;
     ASSERT_TRUE(medium.Attach(OptionsFor(fake, kNobody)));
-    ExpectUnproven(RunCli(medium, {"--size", std::to_string(fake.sizeMB)}, kNobody), false);
-    ExpectUnproven(RunCli(medium, {"--verify-only"}, kNobody), true);
+    ExpectUnproven(fake, RunCli(medium, {"--size", std::to_string(fake.sizeMB)}, kNobody),
+                   false);
+    ExpectUnproven(fake, RunCli(medium, {"--verify-only"}, kNobody), true);
     // The system's cache still holds what was written; root reads past it.
     ExpectTheMediumFound(medium, fake, RunCli(medium, {"--verify-only"}), true);
   }
