@@ -9,7 +9,7 @@ namespace {
 std::string Quoted(const wchar_t* text) {
   if (text == nullptr) return "null";
   std::string quoted = "\"";
-  for (unsigned char c : Utf8FromWide(text)) {
+  for (unsigned char c : ValidUtf8FromWide(text)) {
     switch (c) {
       case '"':
         quoted += "\\\"";
@@ -37,6 +37,22 @@ std::string Quoted(const wchar_t* text) {
     }
   }
   return quoted + "\"";
+}
+
+// The exact bytes of a path, in ASCII: every byte outside the printable ASCII, and '%' itself,
+// as %XX (upper-case hexadecimal), as in a URI.
+std::string PercentEncoded(const wchar_t* path) {
+  std::string encoded = "\"";
+  for (unsigned char c : Utf8FromWide(path)) {
+    if (c > 0x20 && c < 0x7F && c != '%' && c != '"' && c != '\\') {
+      encoded += static_cast<char>(c);
+    } else {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+      encoded += escaped;
+    }
+  }
+  return encoded + "\"";
 }
 
 std::string Number(uint64_t value) { return std::to_string(value); }
@@ -75,6 +91,7 @@ std::string ResultJson(const RunResult& r) {
   };
   field("outcome", std::string("\"") + r.outcome + "\"");
   field("target", Quoted(r.target.c_str()));
+  field("targetBytes", PercentEncoded(r.target.c_str()));
   field("sizeMB", Number(r.sizeMB));
   field("writeStarted", p.writeStarted ? "true" : "false");
   field("writtenMB", Number(p.writtenMB));

@@ -79,20 +79,29 @@ size_t DecodeUtf8(const std::string& bytes, size_t i, char32_t* c) {
   return length;
 }
 
-}  // namespace
-
-std::string Utf8FromWide(const wchar_t* text) {
+// UTF-8 of `text`, with each escaped byte given back as it was or replaced by U+FFFD.
+std::string EncodeUtf8(const wchar_t* text, bool rawBytes) {
   std::string out;
   for (; *text != L'\0'; ++text) {
     char32_t c = static_cast<char32_t>(*text);
     if (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF) {
-      out += static_cast<char>(c - kEscapeBase);
+      if (rawBytes) {
+        out += static_cast<char>(c - kEscapeBase);
+      } else {
+        AppendUtf8(out, 0xFFFD);
+      }
     } else {
       AppendUtf8(out, c);
     }
   }
   return out;
 }
+
+}  // namespace
+
+std::string Utf8FromWide(const wchar_t* text) { return EncodeUtf8(text, true); }
+
+std::string ValidUtf8FromWide(const wchar_t* text) { return EncodeUtf8(text, false); }
 
 std::wstring WideFromUtf8(const std::string& bytes) {
   std::wstring out;

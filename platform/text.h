@@ -38,3 +38,6 @@ class FixedText {
 // so every name the file system holds survives the round trip unchanged.
 std::string Utf8FromWide(const wchar_t* text);
 std::wstring WideFromUtf8(const std::string& bytes);
+// The same text as valid UTF-8 for readers that require it (JSON): each byte that was not valid
+// UTF-8 becomes U+FFFD.
+std::string ValidUtf8FromWide(const wchar_t* text);

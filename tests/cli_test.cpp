@@ -261,6 +261,29 @@ TEST_F(Cli, JsonOnStandardOutputLeavesTheTextToStandardError) {
   EXPECT_EQ(why["readsFromMedium"], nullptr);
 }
 
+// Linux names may hold any bytes; a JSON reader accepts only UTF-8. The path is shown with
+// U+FFFD for what is not UTF-8 (in the texts as well), and its exact bytes travel beside it.
+TEST_F(Cli, TheJsonResultIsValidUtf8WhateverBytesThePathHolds) {
+  const std::string target = dir.File("m\xff%e\xc3\xa9 \"\\");
+  ASSERT_TRUE(std::filesystem::create_directory(target));
+  const ChildResult result = Run({"--size", "1", "--json", "-", target});
+  EXPECT_EQ(result.status, 0) << result.err;
+  const nlohmann::json r = nlohmann::json::parse(result.out, nullptr, false);  // strict
+  ASSERT_FALSE(r.is_discarded()) << result.out;
+  EXPECT_EQ(r["target"], dir.File("m\uFFFD%e\u00e9 \"\\"));
+  std::string bytes;  // the percent-encoded path decoded
+  const std::string encoded = r["targetBytes"];
+  for (size_t i = 0; i < encoded.size(); ++i) {
+    if (encoded[i] == '%') {
+      bytes += static_cast<char>(std::stoi(encoded.substr(i + 1, 2), nullptr, 16));
+      i += 2;
+    } else {
+      bytes += encoded[i];
+    }
+  }
+  EXPECT_EQ(bytes, target) << encoded;
+}
+
 TEST_F(Cli, WhereMemoryMayAnswerTheReadsACleanRunSaysSoAndExitsWithFour) {
   if (std::string why = WhyNoMemoryFileSystem(); !why.empty()) GTEST_SKIP() << why;
   ScratchDir memory(kMemoryFileSystem);

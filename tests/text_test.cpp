@@ -42,4 +42,7 @@ TEST(PathEncoding, EveryByteSequenceSurvivesTheRoundTrip) {
   }
   EXPECT_EQ(WideFromUtf8("/media/U盘"), L"/media/U盘");
   EXPECT_EQ(WideFromUtf8("\xf0\x9f\x98\x80"), std::wstring(1, static_cast<wchar_t>(0x1F600)));
+  // For readers that take UTF-8 only, every byte that was not is shown as U+FFFD.
+  EXPECT_EQ(ValidUtf8FromWide(WideFromUtf8("U盘\xff\xe6\xb5/\xe9").c_str()),
+            "U盘\uFFFD\uFFFD\uFFFD/\uFFFD");
 }
