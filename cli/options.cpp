@@ -106,10 +106,10 @@ std::string HelpText() {
     text += "  " + name + option.help + "\n";
   }
   text +=
-      "\nWhile writing, each time a test file of 1024 MByte is complete, a small sample of the data\n"
-      "written so far is read back from the medium. When some of it is lost, the medium stores\n"
-      "less than it claims: writing ends there (unless --write-all) and the data written is\n"
-      "verified. Where the reads may be answered from the system's memory, no sample is read.\n"
+      "\nWhile writing, each time a test file of 1024 MByte is complete, a small sample of the\n"
+      "data written so far is read back from the medium. When some of it is lost, the medium\n"
+      "stores less than it claims: writing ends there (unless --write-all) and the data written\n"
+      "is verified. Where the reads may be answered from the system's memory, no sample is read.\n"
       "\nCtrl-C or SIGTERM stops a run as the Stop button does: the file in use is closed and the\n"
       "test files written so far stay.\n"
       "\nExit status:\n"

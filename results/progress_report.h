@@ -1,7 +1,8 @@
 // Rendering a run into the progress dialog: the amount, time and speed of each pass that has
 // begun, the result report once a damaged sector is found (or else the message that ended the
-// run, or the line of a loss found while writing), and the position of the progress bar. User-interface thread, once a second and once at
-// the end; the shared progress is read through one copy.
+// run, or the line of a loss found while writing), and the position of the progress bar.
+// User-interface thread, once a second and once at the end; the shared progress is read through
+// one copy.
 #pragma once
 
 #include <cstddef>
